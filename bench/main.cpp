@@ -1,0 +1,16 @@
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    // The widget benchmarks paint into offscreen windows: no display needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
