@@ -1,0 +1,292 @@
+#include "ui/controls.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStringListModel>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+int twipsToPixels(double twips)
+{
+    return static_cast<int>(std::lround(twips / TwipsPerPixel));
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+namespace {
+
+QFont layoutFont(const QStringList &families, QFont::StyleHint hint, double points, bool bold)
+{
+    QFont font;
+    font.setFamilies(families);
+    font.setStyleHint(hint);
+    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+QFont sansFont(double points, bool bold, bool italic)
+{
+    QFont font = layoutFont({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+                            QFont::SansSerif, points, bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont fixedFont(double points, bool bold)
+{
+    return layoutFont({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")},
+                      QFont::Monospace, points, bold);
+}
+
+PictureBox::PictureBox(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::setBackground(const QColor &color)
+{
+    m_background = color;
+    update();
+}
+
+void PictureBox::setForeground(const QColor &color)
+{
+    m_foreground = color;
+    update();
+}
+
+void PictureBox::setBorder(bool border)
+{
+    m_border = border;
+    update();
+}
+
+void PictureBox::setPicture(const QString &resource)
+{
+    m_picture = resource;
+    update();
+}
+
+QPoint PictureBox::contentOrigin() const
+{
+    return m_border ? QPoint(1, 1) : QPoint(0, 0);
+}
+
+void PictureBox::placeChild(QWidget *child, int leftTwips, int topTwips)
+{
+    child->move(contentOrigin() + QPoint(twipsToPixels(leftTwips), twipsToPixels(topTwips)));
+}
+
+void PictureBox::clear()
+{
+    m_canvas.clear();
+    update();
+}
+
+void PictureBox::setTextPosition(int xTwips, int yTwips)
+{
+    m_canvas.setTextPosition(xTwips, yTwips);
+}
+
+void PictureBox::printLine(const QString &text)
+{
+    m_canvas.printLine(text, lineHeightTwips());
+    if (!text.isEmpty())
+        update();
+}
+
+int PictureBox::lineHeightTwips() const
+{
+    return static_cast<int>(fontMetrics().height() * TwipsPerPixel);
+}
+
+void PictureBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_background);
+    if (!m_picture.isEmpty()) {
+        QSvgRenderer renderer(m_picture);
+        renderer.render(&painter, QRectF(contentOrigin(), QSizeF(32, 32)));
+    }
+    if (!m_canvas.items().isEmpty()) {
+        painter.setFont(font());
+        painter.setPen(m_foreground);
+        const QFontMetrics metrics(font());
+        for (const PrintedText &item : m_canvas.items()) {
+            const QPoint topLeft = contentOrigin() + QPoint(twipsToPixels(item.x), twipsToPixels(item.y));
+            painter.drawText(topLeft + QPoint(0, metrics.ascent()), item.text);
+        }
+    }
+    if (m_border) {
+        painter.setPen(Qt::black);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+    QWidget::mousePressEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+Label::Label(const QString &caption, QWidget *parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setText(caption);
+}
+
+void Label::setColors(const QColor &foreground, const QColor &background)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, foreground);
+    p.setColor(QPalette::Window, background);
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+void Label::setTransparent()
+{
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void Label::setBorder(bool border)
+{
+    m_border = border;
+    setContentsMargins(border ? QMargins(1, 1, 1, 1) : QMargins());
+    update();
+}
+
+void Label::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (m_border) {
+        QPainter painter(this);
+        painter.setPen(Qt::black);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void Label::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+    QLabel::mousePressEvent(event);
+}
+
+void Label::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+Shape::Shape(const QColor &border, int borderWidth, const QColor &fill, QWidget *parent)
+    : QWidget(parent)
+    , m_border(border)
+    , m_borderWidth(borderWidth)
+    , m_fill(fill)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_fill.isValid())
+        painter.fillRect(rect(), m_fill);
+    // The border lies inside the rectangle, as wide as its width in pixels.
+    const int w = m_borderWidth;
+    painter.fillRect(0, 0, width(), w, m_border);
+    painter.fillRect(0, height() - w, width(), w, m_border);
+    painter.fillRect(0, 0, w, height(), m_border);
+    painter.fillRect(width() - w, 0, w, height(), m_border);
+}
+
+void ScrollBar::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        triggerAction(SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        triggerAction(SliderSingleStepAdd);
+        break;
+    default:
+        QScrollBar::keyPressEvent(event);
+    }
+}
+
+ListBox::ListBox(QWidget *parent)
+    : QListView(parent)
+    , m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setFrameShape(QFrame::Box);
+    setLineWidth(1);
+}
+
+void ListBox::addItem(const QString &item)
+{
+    insertItem(m_model->rowCount(), item);
+}
+
+void ListBox::insertItem(int index, const QString &item)
+{
+    m_model->insertRows(index, 1);
+    m_model->setData(m_model->index(index), item);
+}
+
+void ListBox::removeItem(int index)
+{
+    m_model->removeRows(index, 1);
+}
+
+void ListBox::setItems(const QStringList &items)
+{
+    m_model->setStringList(items);
+}
+
+void ListBox::clear()
+{
+    m_model->setStringList({});
+}
+
+int ListBox::listCount() const
+{
+    return m_model->rowCount();
+}
+
+QString ListBox::list(int index) const
+{
+    return m_model->index(index).data().toString();
+}
+
+QStringList ListBox::items() const
+{
+    return m_model->stringList();
+}

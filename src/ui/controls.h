@@ -1,0 +1,143 @@
+#pragma once
+
+#include "game/canvas.h"
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QListView>
+#include <QRect>
+#include <QScrollBar>
+#include <QString>
+#include <QWidget>
+
+class QStringListModel;
+
+// Window layouts are laid down in twips; the screen shows 15 twips per logical pixel.
+inline constexpr double TwipsPerPixel = 15.0;
+int twipsToPixels(double twips);
+QRect twipsRect(int left, int top, int width, int height);
+
+// A sans-serif and a fixed-pitch font at a point size of the layout (pixel-sized at
+// 96 dpi, so the fonts keep their place in the twip grid on any screen).
+QFont sansFont(double points, bool bold, bool italic = false);
+QFont fixedFont(double points, bool bold);
+
+// A picture box: background, optional single-line border, an optional 32 x 32 picture
+// at its top-left corner, and a text canvas printed at twip positions.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    void setBackground(const QColor &color);
+    void setForeground(const QColor &color);
+    void setBorder(bool border);
+    bool hasBorder() const { return m_border; }
+    void setPicture(const QString &resource);
+    QString picture() const { return m_picture; }
+
+    // Places a child at a twip position inside the drawing area (within the border).
+    void placeChild(QWidget *child, int leftTwips, int topTwips);
+    QPoint contentOrigin() const;
+
+    // The text canvas.
+    void clear();
+    void setTextPosition(int xTwips, int yTwips);
+    void printLine(const QString &text);
+    int lineHeightTwips() const;
+    const TextCanvas &canvas() const { return m_canvas; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QColor m_background = Qt::white;
+    QColor m_foreground = Qt::black;
+    bool m_border = false;
+    bool m_pressed = false;
+    QString m_picture;
+    TextCanvas m_canvas;
+};
+
+// A label whose caption is plain text (a player's name is never read as markup).
+class Label : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit Label(const QString &caption, QWidget *parent = nullptr);
+
+    void setColors(const QColor &foreground, const QColor &background);
+    void setTransparent();
+    void setBorder(bool border);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_pressed = false;
+    bool m_border = false;
+};
+
+// A rectangle drawn on its container: decoration only, it never takes clicks.
+class Shape : public QWidget
+{
+public:
+    Shape(const QColor &border, int borderWidth, const QColor &fill, QWidget *parent = nullptr);
+
+    QColor fill() const { return m_fill; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_border;
+    int m_borderWidth;
+    QColor m_fill; // invalid for no fill
+};
+
+// A scroll bar whose Left and Up keys lower the value and Right and Down raise it.
+class ScrollBar : public QScrollBar
+{
+    Q_OBJECT
+
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// A list box of plain text entries in the order they were put in.
+class ListBox : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit ListBox(QWidget *parent = nullptr);
+
+    void addItem(const QString &item);
+    void insertItem(int index, const QString &item);
+    void removeItem(int index);
+    void setItems(const QStringList &items);
+    void clear();
+    int listCount() const;
+    QString list(int index) const;
+    QStringList items() const;
+
+private:
+    QStringListModel *m_model;
+};
