@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/board.h"
+#include "scores/highscorelist.h"
 
 #include <QWidget>
 
@@ -146,8 +147,11 @@ private:
     void setTabOrder();
     void printLetter(int index);
     void placeMarker();
+    void saveHighScores();
 
     Platform *m_platform;
     ZAPLABEL *m_info = nullptr;
+    // The entries of Liste1, which shows them in the same order.
+    HighScoreList m_highScores;
     bool m_quitting = false;
 };
