@@ -71,6 +71,8 @@ void fang::Bild9_Click()
             Zeit1->stop();
         }
         Bild1->move(twipsToPixels(PanelShown), Bild1->y());
+        // Above the file panel too, which raises itself when it opens.
+        Bild1->raise();
     } else {
         Bild1->move(twipsToPixels(PanelHidden), Bild1->y());
         if (MODUL1.ClockWasRunning) {
