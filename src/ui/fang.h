@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class DirListBox;
 class DriveListBox;
 class FileListBox;
@@ -79,7 +81,7 @@ public:
     QTimer *Zeit1;
 
     // The info window, created at its first opening.
-    ZAPLABEL *infoWindow() const { return m_info; }
+    ZAPLABEL *infoWindow() const { return m_info.get(); }
 
 public slots:
     void Form_Load();
@@ -148,6 +150,6 @@ private:
     void placeMarker();
 
     Platform *m_platform;
-    ZAPLABEL *m_info = nullptr;
+    std::unique_ptr<ZAPLABEL> m_info;
     bool m_quitting = false;
 };
