@@ -148,8 +148,10 @@ private:
     void setTabOrder();
     void printLetter(int index);
     void placeMarker();
+    void reportUnreadableFolder(const QString &folder);
 
     Platform *m_platform;
     std::unique_ptr<ZAPLABEL> m_info;
     bool m_quitting = false;
+    bool m_restoringDrive = false;
 };

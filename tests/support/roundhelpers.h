@@ -1,0 +1,46 @@
+#pragma once
+
+#include "game/text.h"
+#include "scriptedplatform.h"
+#include "ui/controls.h"
+#include "ui/fang.h"
+
+#include <QPoint>
+#include <QTimer>
+
+// Lays the letters of the next scatter on the given cells.
+inline void scriptScatter(ScriptedPlatform &platform, const QList<QPoint> &cells)
+{
+    for (const QPoint &cell : cells)
+        platform.randoms << (cell.x() + 0.5f) / 18 << (cell.y() + 0.5f) / 11;
+}
+
+// Sets up a word as the only entry of the store and starts its round with the letters on the cells.
+inline void startRound(fang &w, ScriptedPlatform &platform, const QString &word, const QList<QPoint> &cells = {})
+{
+    w.List1->setItems({word, QStringLiteral("Reserve")});
+    platform.randoms << 0.0f;
+    w.NextWord();
+    scriptScatter(platform, cells);
+    w.Bild5_Click();
+}
+
+// Steers the marker to a cell, column first, one arrow key at a time.
+inline void steerTo(fang &w, QPoint cell)
+{
+    while (w.MODUL1.PlayerX < cell.x() && w.Zeit1->isActive())
+        w.Form_KeyDown(fang::KeyRight, 0);
+    while (w.MODUL1.PlayerX > cell.x() && w.Zeit1->isActive())
+        w.Form_KeyDown(fang::KeyLeft, 0);
+    while (w.MODUL1.PlayerY < cell.y() && w.Zeit1->isActive())
+        w.Form_KeyDown(fang::KeyDown, 0);
+    while (w.MODUL1.PlayerY > cell.y() && w.Zeit1->isActive())
+        w.Form_KeyDown(fang::KeyUp, 0);
+}
+
+// Catches every remaining letter in order.
+inline void playToTheEnd(fang &w)
+{
+    while (w.Zeit1->isActive() && !w.MODUL1.CurrentWord.isEmpty())
+        steerTo(w, QPoint(w.MODUL1.LetterX[1], w.MODUL1.LetterY[1]));
+}
