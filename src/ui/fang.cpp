@@ -4,6 +4,7 @@
 #include "ui/controls.h"
 #include "ui/filepanel.h"
 #include "ui/windowplacement.h"
+#include "ui/zaplabel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
