@@ -1,8 +1,11 @@
 #pragma once
 
 #include "game/board.h"
+#include "scores/highscorelist.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class DirListBox;
 class DriveListBox;
@@ -79,7 +82,7 @@ public:
     QTimer *Zeit1;
 
     // The info window, created at its first opening.
-    ZAPLABEL *infoWindow() const { return m_info; }
+    ZAPLABEL *infoWindow() const { return m_info.get(); }
 
 public slots:
     void Form_Load();
@@ -147,9 +150,12 @@ private:
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);
+    void saveHighScores();
 
     Platform *m_platform;
-    ZAPLABEL *m_info = nullptr;
+    std::unique_ptr<ZAPLABEL> m_info;
+    // The entries of Liste1, which shows them in the same order.
+    HighScoreList m_highScores;
     bool m_quitting = false;
     bool m_restoringDrive = false;
 };
