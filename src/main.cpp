@@ -3,6 +3,51 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+// Calls back once, when the window is first exposed on screen.
+class FirstExpose : public QObject
+{
+public:
+    FirstExpose(QWidget &window, std::function<void()> callback)
+        : m_callback(std::move(callback))
+    {
+        window.winId();
+        window.windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            m_callback();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_callback;
+};
+
+// For bench/startup.sh: prints the wall-clock time in microseconds and ends the
+// program the given milliseconds later.
+void reportShownAndExit(int delay)
+{
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    std::fflush(stdout);
+    QTimer::singleShot(delay, [] { std::_Exit(0); });
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -16,8 +61,14 @@ int main(int argc, char *argv[])
     QtPlatform platform;
     fang window(platform);
     platform.setDialogParent(&window);
+    // The start-up sequence, with its message boxes, runs once the window is on screen
+    // and painted, not before it is mapped.
+    const bool measuring = qEnvironmentVariableIsSet("ZAPLINO_EXIT_WHEN_SHOWN");
+    FirstExpose startUp(window, [&] {
+        if (measuring)
+            reportShownAndExit(qEnvironmentVariableIntValue("ZAPLINO_EXIT_WHEN_SHOWN"));
+        QTimer::singleShot(0, &window, &fang::Form_Activate);
+    });
     window.show();
-    // The start-up sequence runs once the window is on screen.
-    QTimer::singleShot(0, &window, &fang::Form_Activate);
     return app.exec();
 }
