@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QStringListModel>
 #include <QSvgRenderer>
@@ -73,6 +74,7 @@ void PictureBox::setBorder(bool border)
 void PictureBox::setPicture(const QString &resource)
 {
     m_picture = resource;
+    m_pictureCache = QPixmap();
     update();
 }
 
@@ -114,8 +116,15 @@ void PictureBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), m_background);
     if (!m_picture.isEmpty()) {
-        QSvgRenderer renderer(m_picture);
-        renderer.render(&painter, QRectF(contentOrigin(), QSizeF(32, 32)));
+        const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+        if (m_pictureCache.isNull() || m_pictureCache.devicePixelRatio() != ratio) {
+            m_pictureCache = QPixmap(QSize(32, 32) * ratio);
+            m_pictureCache.setDevicePixelRatio(ratio);
+            m_pictureCache.fill(Qt::transparent);
+            QPainter picturePainter(&m_pictureCache);
+            QSvgRenderer(m_picture).render(&picturePainter, QRectF(0, 0, 32, 32));
+        }
+        painter.drawPixmap(contentOrigin(), m_pictureCache);
     }
     if (!m_canvas.items().isEmpty()) {
         painter.setFont(font());

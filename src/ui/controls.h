@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QListView>
+#include <QPixmap>
 #include <QRect>
 #include <QScrollBar>
 #include <QString>
@@ -64,6 +65,9 @@ private:
     bool m_border = false;
     bool m_pressed = false;
     QString m_picture;
+    // The picture drawn once per device pixel ratio: parsing and drawing the SVG
+    // on every paint made it most of the cost of painting the whole window.
+    QPixmap m_pictureCache;
     TextCanvas m_canvas;
 };
 
