@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 
 class ExitWhenShown : public QObject
@@ -19,8 +20,10 @@ protected:
     {
         if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
             watched->removeEventFilter(this);
-            const auto now = std::chrono::system_clock::now().time_since_epoch();
-            std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+            using namespace std::chrono;
+            const auto wall = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+            const auto cpu = static_cast<long long>(std::clock() * (1e6 / CLOCKS_PER_SEC));
+            std::printf("%lld %lld\n", static_cast<long long>(wall), cpu);
             std::fflush(stdout);
             QTimer::singleShot(m_delay, [] { std::_Exit(0); });
         }

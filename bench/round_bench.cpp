@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -160,5 +161,21 @@ void BM_ScatterLetters(benchmark::State &state)
     w.Zeit1->stop();
 }
 BENCHMARK(BM_ScatterLetters)->ArgName("letters")->Arg(9)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// The whole window painted again with all its controls, as when another window
+// stops covering it.
+void BM_PaintWholeWindow(benchmark::State &state)
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    showWindow(w);
+    startRound(w, platform, QStringLiteral("Quendolin"));
+    flushPaints();
+    QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state)
+        w.render(&image);
+    w.Zeit1->stop();
+}
+BENCHMARK(BM_PaintWholeWindow)->Unit(benchmark::kMicrosecond);
 
 } // namespace

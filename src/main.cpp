@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <functional>
 
@@ -37,12 +38,14 @@ private:
     std::function<void()> m_callback;
 };
 
-// For bench/startup.sh: prints the wall-clock time in microseconds and ends the
-// program the given milliseconds later.
+// For bench/startup.sh: prints the wall-clock time and the CPU time used so far, in
+// microseconds, and ends the program the given milliseconds later.
 void reportShownAndExit(int delay)
 {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    using namespace std::chrono;
+    const auto wall = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const auto cpu = static_cast<long long>(std::clock() * (1e6 / CLOCKS_PER_SEC));
+    std::printf("%lld %lld\n", static_cast<long long>(wall), cpu);
     std::fflush(stdout);
     QTimer::singleShot(delay, [] { std::_Exit(0); });
 }
