@@ -11,20 +11,16 @@
 
 namespace {
 
+// Captions of this window default to its label font.
+Label *captionLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
+                    const QColor &background, Qt::Alignment alignment, const QFont &font = sansFont(18, true))
+{
+    return makeLabel(parent, geometry, caption, foreground, background, alignment, font);
+}
+
 const QColor Orange(0xFF, 0x80, 0x00);
 const QColor Panel(0xFF, 0xC0, 0x80);
 const QColor DarkOrange(0xC0, 0x40, 0x00);
-
-Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
-                 const QColor &background, Qt::Alignment alignment, const QFont &font = sansFont(18, true))
-{
-    auto *label = new Label(caption, parent);
-    label->setGeometry(geometry);
-    label->setColors(foreground, background);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setFont(font);
-    return label;
-}
 
 QString release()
 {
@@ -68,22 +64,22 @@ ZAPLABEL::ZAPLABEL(fang &main)
     Figur1 = new Shape(DarkOrange, 2, Panel, this);
     Figur1->setGeometry(twipsRect(120, 120, 3255, 3015));
 
-    Bezeichnung2 = makeLabel(this, twipsRect(240, 240, 375, 495), QStringLiteral("Z"), QColor(0xFF, 0x00, 0x00),
+    Bezeichnung2 = captionLabel(this, twipsRect(240, 240, 375, 495), QStringLiteral("Z"), QColor(0xFF, 0x00, 0x00),
                              Panel, Qt::AlignLeft);
-    Bezeichnung3 = makeLabel(this, twipsRect(600, 240, 375, 495), QStringLiteral("A"), QColor(0x00, 0x00, 0xFF),
+    Bezeichnung3 = captionLabel(this, twipsRect(600, 240, 375, 495), QStringLiteral("A"), QColor(0x00, 0x00, 0xFF),
                              Panel, Qt::AlignLeft);
-    Bezeichnung4 = makeLabel(this, twipsRect(960, 240, 375, 495), QStringLiteral("P"), QColor(0x00, 0xC0, 0x00),
+    Bezeichnung4 = captionLabel(this, twipsRect(960, 240, 375, 495), QStringLiteral("P"), QColor(0x00, 0xC0, 0x00),
                              Panel, Qt::AlignRight);
-    Bezeichnung5 = makeLabel(this, twipsRect(1320, 240, 1935, 495), QStringLiteral(" - Z a p l i n o"),
+    Bezeichnung5 = captionLabel(this, twipsRect(1320, 240, 1935, 495), QStringLiteral(" - Z a p l i n o"),
                              DarkOrange, Panel, Qt::AlignRight);
     fitCaption(Bezeichnung5);
-    Bezeichnung6 = makeLabel(this, twipsRect(240, 720, 3015, 975), QString(), Qt::black, Panel, Qt::AlignLeft,
+    Bezeichnung6 = captionLabel(this, twipsRect(240, 720, 3015, 975), QString(), Qt::black, Panel, Qt::AlignLeft,
                              sansFont(8.25, false));
     Bezeichnung6->setWordWrap(true);
-    Bezeichnung7 = makeLabel(this, twipsRect(240, 1680, 3015, 615), QString(), Qt::black,
+    Bezeichnung7 = captionLabel(this, twipsRect(240, 1680, 3015, 615), QString(), Qt::black,
                              QColor(0xFF, 0xE0, 0xC0), Qt::AlignHCenter, sansFont(9.75, false));
     Bezeichnung7->setBorder(true);
-    Bezeichnung1 = makeLabel(this, twipsRect(240, 2520, 2175, 495), QStringLiteral("O k a y"),
+    Bezeichnung1 = captionLabel(this, twipsRect(240, 2520, 2175, 495), QStringLiteral("O k a y"),
                              QColor(0x00, 0xC0, 0x00), Panel, Qt::AlignHCenter, sansFont(18, true, true));
     connect(Bezeichnung1, &Label::clicked, this, &ZAPLABEL::Bezeichnung1_Click);
 
@@ -94,7 +90,7 @@ ZAPLABEL::ZAPLABEL(fang &main)
     Bild1->setFocusPolicy(Qt::StrongFocus);
     connect(Bild1, &PictureBox::clicked, this, &ZAPLABEL::Bild1_Click);
 
-    Bezeichnung8 = makeLabel(this, twipsRect(120, 3240, 3255, 255), QStringLiteral("www.example.org/zaplino"),
+    Bezeichnung8 = captionLabel(this, twipsRect(120, 3240, 3255, 255), QStringLiteral("www.example.org/zaplino"),
                              Qt::black, Orange, Qt::AlignHCenter, sansFont(8.25, true));
     Bild1->setFocus();
 
