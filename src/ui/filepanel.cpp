@@ -39,6 +39,34 @@ QString absolute(const QString &path)
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
+// '*' and '?' in any letter case. QDir's name filters would do, but they compile a
+// regular expression, which alone cost the game half a megabyte at every start.
+bool wildcardMatch(QStringView pattern, QStringView name)
+{
+    qsizetype p = 0;
+    qsizetype n = 0;
+    qsizetype star = -1;
+    qsizetype resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size()
+                   && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
 bool holds(const QString &folder, const QString &path)
 {
     if (path == folder)
@@ -226,7 +254,7 @@ QString FileListBox::fileName(int index) const
 void FileListBox::fill()
 {
     clear();
-    // Without QDir::CaseSensitive the pattern matches in any letter case.
-    addItems(QDir(m_path).entryList({m_pattern}, QDir::Files,
-                                    QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
+    QStringList files = QDir(m_path).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    files.removeIf([this](const QString &file) { return !wildcardMatch(m_pattern, file); });
+    addItems(files);
 }
