@@ -61,6 +61,21 @@ bool ClickTracker::release(const QWidget *widget, const QMouseEvent *event)
     return click;
 }
 
+QIcon iconAtSizes(const QString &resource, std::initializer_list<int> sizes)
+{
+    QSvgRenderer renderer(resource);
+    QIcon icon;
+    for (int size : sizes) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {

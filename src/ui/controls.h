@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QLabel>
 #include <QListView>
 #include <QPixmap>
@@ -11,6 +12,8 @@
 #include <QScrollBar>
 #include <QString>
 #include <QWidget>
+
+#include <initializer_list>
 
 class QMouseEvent;
 
@@ -36,6 +39,9 @@ public:
 private:
     bool m_pressed = false;
 };
+
+// An icon drawn once from an SVG picture at each of the given sizes in pixels.
+QIcon iconAtSizes(const QString &resource, std::initializer_list<int> sizes);
 
 // A picture box: background, optional single-line border, an optional 32 x 32 picture
 // at its top-left corner, and a text canvas printed at twip positions.

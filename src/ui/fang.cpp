@@ -56,7 +56,10 @@ fang::fang(Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("fang"));
     setWindowTitle(QStringLiteral("Zaplino"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/cat.svg")));
+    // A scalable icon is parsed and drawn anew for every size the window system asks
+    // for, up to 128 pixels, at every start; the menu and the taskbar show the
+    // installed theme icon, so a few small sizes drawn once do.
+    setWindowIcon(iconAtSizes(QStringLiteral(":/icons/cat.svg"), {16, 24, 32, 48, 64}));
     setFixedSize(twipsToPixels(8190), twipsToPixels(6030));
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xFF, 0xE0, 0xC0));

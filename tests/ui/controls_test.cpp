@@ -12,6 +12,7 @@ private slots:
     void cleanup();
     void pictureBoxShowsANewPictureAtOnce();
     void pictureBoxDrawsItsPictureSharpAtEveryPixelRatio();
+    void iconIsDrawnAtEachSize();
 };
 
 namespace {
@@ -69,6 +70,19 @@ void ControlsTest::pictureBoxDrawsItsPictureSharpAtEveryPixelRatio()
     setUpButton(fresh, QStringLiteral(":/icons/info.svg"));
     QCOMPARE(twice, rendered(fresh, 2));
     QCOMPARE(rendered(box, 1), single);
+}
+
+void ControlsTest::iconIsDrawnAtEachSize()
+{
+    const QIcon icon = iconAtSizes(QStringLiteral(":/icons/cat.svg"), {16, 48});
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {48, 48}}));
+    for (int size : {16, 48}) {
+        const QImage image = icon.pixmap(size, size).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        // The cat fills the middle; the corners stay see-through.
+        QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0);
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+    }
 }
 
 QTEST_MAIN(ControlsTest)
