@@ -2,7 +2,7 @@
 # Start-up time, peak memory and idle CPU of the game against a bare Qt window,
 # measured under Xvfb. Usage: bench/startup.sh [runs]   (BUILD_DIR=build by default)
 set -euo pipefail
-export LC_ALL=C
+export LC_ALL=C.UTF-8
 cd "$(dirname "$0")/.."
 
 runs=${1:-15}
