@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
     fonts-liberation2 fonts-dejavu-core
+    desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -214,6 +214,11 @@ void fang::createFilePanel()
     style(Verzeichnis1, twipsRect(240, 630, 6975, 1980));
     Datei1 = new FileListBox(Bild11);
     style(Datei1, twipsRect(240, 2760, 6975, 3150));
+    Datei1->setPattern(QStringLiteral("*.TXT"));
+    connect(Laufwerk1, &DriveListBox::changed, this, &fang::Laufwerk1_Change);
+    connect(Verzeichnis1, &DirListBox::changed, this, &fang::Verzeichnis1_Change);
+    connect(Verzeichnis1, &DirListBox::openFailed, this, &fang::reportUnreadableFolder);
+    connect(Datei1, &QListWidget::itemDoubleClicked, this, &fang::Datei1_DblClick);
     Bild11->hide();
 }
 

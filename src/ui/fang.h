@@ -146,8 +146,10 @@ private:
     void setTabOrder();
     void printLetter(int index);
     void placeMarker();
+    void reportUnreadableFolder(const QString &folder);
 
     Platform *m_platform;
     ZAPLABEL *m_info = nullptr;
     bool m_quitting = false;
+    bool m_restoringDrive = false;
 };

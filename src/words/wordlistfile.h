@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Reading word-list files: one entry per line, lines ended by CR LF or by CR
+// alone, in UTF-8 or in the Windows-1252 of the lists players already have.
+namespace words {
+
+// Files larger than this cannot be word lists and are refused unread.
+inline constexpr qint64 MaxWordListBytes = 16 * 1024 * 1024;
+
+// Valid UTF-8 is read as UTF-8 without its byte-order mark; anything else as
+// Windows-1252. The text comes back in NFC, so an accented letter is one letter.
+QString decodeWordList(const QByteArray &bytes);
+
+// CR LF or CR alone end a line; a line feed alone stays inside the entry.
+// A line end at the very end adds no empty entry; nothing is trimmed.
+QStringList splitWordList(const QString &text);
+
+struct WordListFile
+{
+    bool ok = false;
+    QStringList entries;
+    // A short German message for the "Textliste" box, each line ended by "\r".
+    QString error;
+};
+
+// Reads the whole file before anything else changes, so that a failed load can
+// leave the loaded list alone.
+WordListFile readWordListFile(const QString &path);
+
+// The folder, a "/" unless the folder already ends with one, and the name.
+QString joinPath(const QString &folder, const QString &name);
+
+} // namespace words

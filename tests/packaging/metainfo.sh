@@ -1,0 +1,18 @@
+# Validates the installed AppStream file on its own and against the installed tree
+# (launchable desktop entry, icon), without network access.
+. "$(dirname "$0")/common.sh"
+need_tool appstreamcli
+install_prefix
+
+metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+[ -f "$metainfo" ] || { fail "metainfo file is missing"; finish; }
+
+appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
+appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree"
+
+grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "launchable does not name the desktop entry"
+command=$(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo")
+[ -n "$command" ] && [ -x "$prefix/bin/$command" ] || fail "provided binary '$command' is not installed in bin"
+
+finish
