@@ -253,6 +253,9 @@ void fang::createHighScorePanel()
                               QStringLiteral(">>  Das Fenster hier mit einem Klick schließen  <<"),
                               QColor(0x80, 0x40, 0x00), light, Qt::AlignHCenter, sansFont(9.75, true));
     Bild1->placeChild(Bezeichnung20, 120, 3960);
+    // It reaches down to the panel's edge: drawn without a background of its own
+    // (the panel's colour shows through), it leaves the panel's border visible.
+    Bezeichnung20->setTransparent();
     connect(Bezeichnung20, &Label::clicked, this, &fang::Bezeichnung20_Click);
 }
 

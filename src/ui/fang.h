@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/board.h"
+#include "scores/highscorelist.h"
 
 #include <QWidget>
 
@@ -147,9 +148,12 @@ private:
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);
+    void saveHighScores();
 
     Platform *m_platform;
     ZAPLABEL *m_info = nullptr;
+    // The entries of Liste1, which shows them in the same order.
+    HighScoreList m_highScores;
     bool m_quitting = false;
     bool m_restoringDrive = false;
 };

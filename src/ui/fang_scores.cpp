@@ -1,22 +1,87 @@
 // The high-score list, its panel and its file.
 #include "ui/fang.h"
 
+#include "game/platform.h"
+#include "game/text.h"
+#include "scores/scoreentry.h"
+#include "scores/scorefile.h"
 #include "ui/controls.h"
 
 #include <QTimer>
 
+namespace {
+
+// The panel's Left is its state: beyond the client area while hidden.
+constexpr int PanelHidden = 8400;
+constexpr int PanelShown = 1800;
+
+const QString ListTitle = QStringLiteral("Bestenliste");
+
+// A number as the result message writes it: a space in front unless negative.
+QString spokenNumber(qint64 number)
+{
+    return number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number);
+}
+
+} // namespace
+
 void fang::LoadHighScores()
 {
+    m_highScores.clear();
+    const scorefile::Loaded loaded = scorefile::load(scorefile::FileName);
+    for (const QString &entry : loaded.entries)
+        m_highScores.add(entry);
+    Liste1->setItems(m_highScores.entries());
+    // The game goes on with what was read; the next finished round writes the file anew.
+    if (loaded.failed) {
+        m_platform->messageBox(QStringLiteral("Bestenliste fehlt.\r"), Platform::Buttons::Ok,
+                               Platform::Icon::None, ListTitle);
+    }
 }
 
 void fang::FinishRound()
 {
     Zeit1->stop();
     Bezeichnung8->hide();
+    const qint64 seconds = text::captionValue(Bezeichnung6->text());
+    const QString entry = scores::makeEntry(Bezeichnung4->text(), Bezeichnung6->text(),
+                                            Bezeichnung15->text(), Bezeichnung14->text());
+    Liste1->insertItem(static_cast<int>(m_highScores.add(entry)), entry);
+    Bild9_Click();
+    m_platform->messageBox(QStringLiteral("Du hast es in") + spokenNumber(seconds)
+                               + QStringLiteral(" Sekunden geschafft.\r"),
+                           Platform::Buttons::Ok, Platform::Icon::None, QStringLiteral("Quendolin"));
+    saveHighScores();
+}
+
+void fang::saveHighScores()
+{
+    // A failed save leaves the old file whole; the list in memory stays as it is.
+    if (!scorefile::save(scorefile::FileName, m_highScores.entries())) {
+        m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
+                               Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
+    }
 }
 
 void fang::Bild9_Click()
 {
+    if (Bild1->x() == twipsToPixels(PanelHidden)) {
+        if (Zeit1->isActive()) {
+            MODUL1.ClockWasRunning = true;
+            Zeit1->stop();
+        }
+        Bild1->move(twipsToPixels(PanelShown), Bild1->y());
+        // Above the file panel too, which raises itself when it opens.
+        Bild1->raise();
+    } else {
+        Bild1->move(twipsToPixels(PanelHidden), Bild1->y());
+        if (MODUL1.ClockWasRunning) {
+            Zeit1->start();
+            MODUL1.ClockWasRunning = false;
+        }
+        if (Bezeichnung3->text().isEmpty())
+            NextWord();
+    }
 }
 
 void fang::Bezeichnung20_Click()

@@ -1,0 +1,130 @@
+#include "scores/scorefile.h"
+
+#include "game/text.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+
+namespace scorefile {
+
+namespace {
+
+const char *const LegacyCodec = "windows-1252";
+
+QString decode(const QByteArray &bytes)
+{
+    // Stateless, so that a sequence cut off at the end counts as invalid.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder legacy(LegacyCodec);
+    if (!legacy.isValid())
+        return QString::fromLatin1(bytes);
+    return legacy(bytes);
+}
+
+QByteArray encode(const QString &text)
+{
+    QStringEncoder legacy(LegacyCodec);
+    if (legacy.isValid()) {
+        const QByteArray bytes = legacy(text);
+        // Also refuses bytes that would read back as UTF-8 and so come back garbled.
+        if (!legacy.hasError() && decode(bytes) == text)
+            return bytes;
+    }
+    return text.toUtf8();
+}
+
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x0085: // next line
+    case 0x2028: // line separator
+    case 0x2029: // paragraph separator
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A name pasted with a line break must not split its entry over two lines.
+QString oneLine(const QString &entry)
+{
+    QString line;
+    line.reserve(entry.size());
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        const QChar c = entry.at(i);
+        if (!isLineBreak(c)) {
+            line += c;
+            continue;
+        }
+        if (c == u'\r' && i + 1 < entry.size() && entry.at(i + 1) == u'\n')
+            ++i;
+        line += QLatin1Char(' ');
+    }
+    return line;
+}
+
+} // namespace
+
+Loaded load(const QString &path)
+{
+    Loaded result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.failed = true;
+        return result;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.failed = true;
+        // A line cut off by the error is not an entry; keep the whole lines before it.
+        const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+        bytes.truncate(end + 1);
+    }
+    file.close();
+
+    const QString text = decode(bytes);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != u'\r' && text.at(end) != u'\n')
+            ++end;
+        result.entries.append(text::withoutFirstChar(text.mid(start, end - start)));
+        if (end < text.size() && text.at(end) == u'\r' && end + 1 < text.size()
+            && text.at(end + 1) == u'\n')
+            ++end;
+        start = end + 1;
+    }
+    return result;
+}
+
+bool save(const QString &path, const QStringList &entries)
+{
+    QString text;
+    const qsizetype count = std::min(entries.size(), MaxSaved);
+    for (qsizetype i = 0; i < count; ++i)
+        text += QLatin1Char('>') + oneLine(entries.at(i)) + QLatin1String("\r\n");
+    const QByteArray bytes = encode(text);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Without a commit the new file is discarded and the old one stays. The explicit
+    // flush matters: commit() alone misses a write that fails while it flushes (a
+    // full disk) and would put the cut-off file in place of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    return file.commit();
+}
+
+} // namespace scorefile

@@ -1,0 +1,305 @@
+#include "scriptedplatform.h"
+#include "ui/controls.h"
+#include "ui/fang.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString FileName = QStringLiteral("BESTFANG.LST");
+const int Hidden = twipsToPixels(8400);
+const int Shown = twipsToPixels(1800);
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "(missing)";
+    return file.readAll();
+}
+
+// One arrow key towards the next letter's cell.
+Qt::Key stepTowardsNextLetter(const Modul1 &m)
+{
+    if (m.PlayerX < m.LetterX[1])
+        return Qt::Key_Right;
+    if (m.PlayerX > m.LetterX[1])
+        return Qt::Key_Left;
+    return m.PlayerY < m.LetterY[1] ? Qt::Key_Down : Qt::Key_Up;
+}
+
+} // namespace
+
+class FangScoresTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void loadShowsTheFileSorted();
+    void loadFailureIsReportedOnce_data();
+    void loadFailureIsReportedOnce();
+
+    void panelPausesARunningRound();
+    void panelOpenedWhileStoppedNeverStartsTheClock();
+    void newWordWhileShownStillRestartsTheClock();
+    void closingWithNoNextLetterAsksForAWord();
+
+    void wholeRoundEndsInTheFile();
+    void resultShowsTheFullSeconds();
+    void roundEndingWithThePanelShownReportsItsOwnSeconds();
+    void failedSaveKeepsTheListAndTheOldFile();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+};
+
+void FangScoresTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void FangScoresTest::cleanup()
+{
+    QDir::setCurrent(m_oldCurrent);
+    m_dir.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void FangScoresTest::loadShowsTheFileSorted()
+{
+    writeBytes(FileName, ">   5   12    3 Zoe\r\n>   4   37   10 J\xf6rg\r\n>   4   37   10 anna");
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.LoadHighScores();
+    QVERIFY(platform.boxes.isEmpty());
+    const QStringList sorted{"   4   37   10 anna", QString::fromUtf8("   4   37   10 Jörg"),
+                             "   5   12    3 Zoe"};
+    QCOMPARE(w.Liste1->items(), sorted);
+    // Every activation reads the list afresh instead of adding to it.
+    w.LoadHighScores();
+    QCOMPARE(w.Liste1->items(), sorted);
+}
+
+void FangScoresTest::loadFailureIsReportedOnce_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("no file") << false;
+    QTest::newRow("a folder in place of the file") << true;
+}
+
+void FangScoresTest::loadFailureIsReportedOnce()
+{
+    QFETCH(bool, folder);
+    if (folder)
+        QVERIFY(QDir().mkdir(FileName));
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.Liste1->setItems({QStringLiteral("   4   37   10 alt")});
+    w.LoadHighScores();
+    QCOMPARE(platform.boxes.size(), 1);
+    QCOMPARE(platform.boxes[0].text, QStringLiteral("Bestenliste fehlt.\r"));
+    QCOMPARE(platform.boxes[0].title, QStringLiteral("Bestenliste"));
+    QCOMPARE(platform.boxes[0].buttons, Platform::Buttons::Ok);
+    QCOMPARE(platform.boxes[0].icon, Platform::Icon::None);
+    QVERIFY(w.Liste1->items().isEmpty());
+}
+
+void FangScoresTest::panelPausesARunningRound()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Hase"), QStringLiteral("Igel")});
+    w.NextWord();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild5_Click();
+    QVERIFY(w.Zeit1->isActive());
+
+    QTest::mouseClick(w.Bild9, Qt::LeftButton);
+    QCOMPARE(w.Bild1->x(), Shown);
+    QVERIFY(!w.Zeit1->isActive());
+    QVERIFY(w.MODUL1.ClockWasRunning);
+    // The round stays as it was, marker included.
+    QVERIFY(w.Bezeichnung8->isVisible());
+
+    QTest::mouseClick(w.Bezeichnung20, Qt::LeftButton);
+    QCOMPARE(w.Bild1->x(), Hidden);
+    QVERIFY(w.Zeit1->isActive());
+    QVERIFY(!w.MODUL1.ClockWasRunning);
+    QCOMPARE(w.List1->listCount(), 1);
+    w.Zeit1->stop();
+}
+
+void FangScoresTest::panelOpenedWhileStoppedNeverStartsTheClock()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Hase"), QStringLiteral("Igel")});
+    w.NextWord();
+    w.Bild9_Click();
+    QCOMPARE(w.Bild1->x(), Shown);
+    // The field does not start a round under the panel.
+    w.Bild5_Click();
+    QVERIFY(!w.Zeit1->isActive());
+    w.Bild9_Click();
+    QCOMPARE(w.Bild1->x(), Hidden);
+    QVERIFY(!w.Zeit1->isActive());
+    QVERIFY(!w.MODUL1.ClockWasRunning);
+}
+
+void FangScoresTest::newWordWhileShownStillRestartsTheClock()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Hase"), QStringLiteral("Igel"), QStringLiteral("Maus")});
+    w.NextWord();
+    w.Bild5_Click();
+    w.Bild9_Click();
+    w.Bild10_Click();
+    QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
+    QVERIFY(!w.Zeit1->isActive());
+    w.Bild9_Click();
+    QVERIFY(w.Zeit1->isActive());
+    QCOMPARE(w.List1->listCount(), 1);
+    w.Zeit1->stop();
+}
+
+void FangScoresTest::closingWithNoNextLetterAsksForAWord()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Hase"), QStringLiteral("Igel")});
+    QVERIFY(w.Bezeichnung3->text().isEmpty());
+    w.Bild9_Click();
+    QCOMPARE(w.List1->listCount(), 2);
+    w.Bild9_Click();
+    QCOMPARE(w.List1->listCount(), 1);
+    QVERIFY(!w.Bezeichnung3->text().isEmpty());
+    QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
+}
+
+void FangScoresTest::wholeRoundEndsInTheFile()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Hut ab"), QStringLiteral("Igel")});
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    platform.randoms.enqueue(0.0f); // the first word of the list
+    w.Form_Activate();
+    QCOMPARE(platform.texts(), QStringList{"Bestenliste fehlt.\r"});
+    QCOMPARE(w.Bezeichnung5->text(), QStringLiteral("ut ab"));
+
+    QTest::mouseClick(w.Bild5, Qt::LeftButton);
+    QVERIFY(w.Zeit1->isActive());
+    QCOMPARE(QApplication::focusWidget(), w.Bild5);
+    // Twelve seconds pass, with one reshuffle at the tenth.
+    for (int i = 0; i < 12; ++i)
+        w.Zeit1_Timer();
+
+    bool checkedWhileOpen = false;
+    platform.whileBoxOpen = [&](const ScriptedPlatform::Box &box) {
+        if (box.title != QLatin1String("Quendolin"))
+            return;
+        checkedWhileOpen = true;
+        QVERIFY(!w.Zeit1->isActive());
+        QVERIFY(!w.Bezeichnung8->isVisible());
+        QCOMPARE(w.Bild1->x(), Shown);
+        QCOMPARE(w.Liste1->items(), QStringList{"   6   12   10 Freund und Gast"});
+        QVERIFY(!QFile::exists(FileName));
+    };
+    for (int steps = 0; !w.MODUL1.CurrentWord.isEmpty() && steps < 200; ++steps)
+        QTest::keyClick(QApplication::focusWidget(), stepTowardsNextLetter(w.MODUL1));
+    QVERIFY(w.MODUL1.CurrentWord.isEmpty());
+    QVERIFY(checkedWhileOpen);
+
+    QCOMPARE(platform.boxes.size(), 2);
+    QCOMPARE(platform.boxes[1].text, QStringLiteral("Du hast es in 12 Sekunden geschafft.\r"));
+    QCOMPARE(platform.boxes[1].buttons, Platform::Buttons::Ok);
+    QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
+    const QByteArray saved(">   6   12   10 Freund und Gast\r\n");
+    QCOMPARE(readBytes(FileName), saved);
+
+    // Keys after the win record nothing more.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(platform.boxes.size(), 2);
+    QCOMPARE(w.Liste1->listCount(), 1);
+    QCOMPARE(readBytes(FileName), saved);
+
+    // Closing the panel sets up the next word.
+    QTest::mouseClick(w.Bezeichnung20, Qt::LeftButton);
+    QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("I"));
+    QVERIFY(!w.Zeit1->isActive());
+}
+
+void FangScoresTest::resultShowsTheFullSeconds()
+{
+    writeBytes(FileName, ">   3    9    3 Zoe\r\n");
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.LoadHighScores();
+    w.Bezeichnung4->setText(QStringLiteral("Hase"));
+    w.Bezeichnung6->setText(QStringLiteral("12345"));
+    w.Bezeichnung14->setText(QString::fromUtf8("Jörg"));
+    w.FinishRound();
+    QCOMPARE(platform.texts(), QStringList{"Du hast es in 12345 Sekunden geschafft.\r"});
+    QCOMPARE(platform.boxes[0].title, QStringLiteral("Quendolin"));
+    QCOMPARE(w.Liste1->items(),
+             (QStringList{"   3    9    3 Zoe", QString::fromUtf8("   4 2345   10 Jörg")}));
+    QCOMPARE(readBytes(FileName), QByteArray(">   3    9    3 Zoe\r\n>   4 2345   10 J\xf6rg\r\n"));
+}
+
+void FangScoresTest::roundEndingWithThePanelShownReportsItsOwnSeconds()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Igel")});
+    w.Bild9_Click();
+    w.Bezeichnung4->setText(QStringLiteral("Hase"));
+    w.Bezeichnung6->setText(QStringLiteral("37"));
+    w.FinishRound();
+    // The toggle closed the panel and set up the next word before the result box.
+    QCOMPARE(w.Bild1->x(), Hidden);
+    QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
+    QCOMPARE(platform.boxes.last().text, QStringLiteral("Du hast es in 37 Sekunden geschafft.\r"));
+    QCOMPARE(readBytes(FileName), QByteArray(">   4   37   10 Freund und Gast\r\n"));
+}
+
+void FangScoresTest::failedSaveKeepsTheListAndTheOldFile()
+{
+    QVERIFY(QDir().mkpath(FileName + QStringLiteral("/alt")));
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.Bezeichnung4->setText(QStringLiteral("Hase"));
+    w.Bezeichnung6->setText(QStringLiteral("37"));
+    w.FinishRound();
+    QCOMPARE(platform.boxes.size(), 2);
+    QCOMPARE(platform.boxes[1].title, QStringLiteral("Bestenliste"));
+    QVERIFY(platform.boxes[1].text.endsWith(QLatin1Char('\r')));
+    QCOMPARE(platform.boxes[1].buttons, Platform::Buttons::Ok);
+    QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
+    QCOMPARE(w.Liste1->items(), QStringList{"   4   37   10 Freund und Gast"});
+    QCOMPARE(QDir(FileName).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"alt"});
+}
+
+QTEST_MAIN(FangScoresTest)
+#include "fang_scores_test.moc"
