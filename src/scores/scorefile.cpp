@@ -3,6 +3,7 @@
 #include "game/text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -106,6 +107,11 @@ QByteArray serialize(const QStringList &entries)
 Loaded load(const QString &path)
 {
     Loaded result;
+    // A pipe would block the game at its start and a device could never end.
+    if (!QFileInfo(path).isFile()) {
+        result.failed = true;
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.failed = true;
@@ -126,6 +132,11 @@ Loaded load(const QString &path)
 
 bool save(const QString &path, const QStringList &entries)
 {
+    // Only a plain file is replaced: the new file would take the place of a pipe or a
+    // device (through a symbolic link too), which is never the player's list.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return false;
     const QByteArray bytes = serialize(entries);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
