@@ -46,6 +46,20 @@ QFont fixedFont(double points, bool bold)
                       QFont::Monospace, points, bold);
 }
 
+void ClickTracker::press(const QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+}
+
+bool ClickTracker::release(const QWidget *widget, const QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton
+                       && widget->rect().contains(event->position().toPoint());
+    m_pressed = false;
+    return click;
+}
+
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
@@ -134,16 +148,13 @@ void PictureBox::paintEvent(QPaintEvent *)
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_pressed = true;
+    m_click.press(event);
     QWidget::mousePressEvent(event);
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(this, event))
         emit clicked();
 }
 
@@ -188,17 +199,25 @@ void Label::paintEvent(QPaintEvent *event)
 
 void Label::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_pressed = true;
+    m_click.press(event);
     QLabel::mousePressEvent(event);
 }
 
 void Label::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(this, event))
         emit clicked();
+}
+
+Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
+                 const QColor &background, Qt::Alignment alignment, const QFont &font)
+{
+    auto *label = new Label(caption, parent);
+    label->setGeometry(geometry);
+    label->setColors(foreground, background);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setFont(font);
+    return label;
 }
 
 Shape::Shape(const QColor &border, int borderWidth, const QColor &fill, QWidget *parent)

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QWidget>
 
+class QMouseEvent;
+
 class QStringListModel;
 
 // Window layouts are laid down in twips; the screen shows 15 twips per logical pixel.
@@ -22,6 +24,17 @@ QRect twipsRect(int left, int top, int width, int height);
 // 96 dpi, so the fonts keep their place in the twip grid on any screen).
 QFont sansFont(double points, bool bold, bool italic = false);
 QFont fixedFont(double points, bool bold);
+
+// Turns a press and a release of the left button inside a widget into one click.
+class ClickTracker
+{
+public:
+    void press(const QMouseEvent *event);
+    bool release(const QWidget *widget, const QMouseEvent *event);
+
+private:
+    bool m_pressed = false;
+};
 
 // A picture box: background, optional single-line border, an optional 32 x 32 picture
 // at its top-left corner, and a text canvas printed at twip positions.
@@ -62,7 +75,7 @@ private:
     QColor m_background = Qt::white;
     QColor m_foreground = Qt::black;
     bool m_border = false;
-    bool m_pressed = false;
+    ClickTracker m_click;
     QString m_picture;
     TextCanvas m_canvas;
 };
@@ -88,9 +101,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    bool m_pressed = false;
+    ClickTracker m_click;
     bool m_border = false;
 };
+
+// A label laid out in twips, its text at the top like every caption of the game.
+Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
+                 const QColor &background, Qt::Alignment alignment, const QFont &font);
 
 // A rectangle drawn on its container: decoration only, it never takes clicks.
 class Shape : public QWidget

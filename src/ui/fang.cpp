@@ -4,6 +4,7 @@
 #include "ui/controls.h"
 #include "ui/filepanel.h"
 #include "ui/windowplacement.h"
+#include "ui/zaplabel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +16,13 @@
 
 namespace {
 
+// Captions of this window default to its label font.
+Label *captionLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
+                    const QColor &background, Qt::Alignment alignment, const QFont &font = sansFont(8.25, true))
+{
+    return makeLabel(parent, geometry, caption, foreground, background, alignment, font);
+}
+
 const QColor ButtonColumn(0xFF, 0xC0, 0x80);
 const QColor Frame(0xC0, 0x40, 0x00);
 const QColor BoxBorder(0x80, 0x80, 0x80);
@@ -25,18 +33,6 @@ Shape *makeShape(QWidget *parent, const QRect &twips, const QColor &border, int 
     auto *shape = new Shape(border, width, fill, parent);
     shape->setGeometry(twips);
     return shape;
-}
-
-Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption,
-                 const QColor &foreground, const QColor &background, Qt::Alignment alignment,
-                 const QFont &font = sansFont(8.25, true))
-{
-    auto *label = new Label(caption, parent);
-    label->setGeometry(geometry);
-    label->setColors(foreground, background);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setFont(font);
-    return label;
 }
 
 PictureBox *makeButton(QWidget *parent, int top, const QString &picture, const QString &toolTip)
@@ -125,17 +121,17 @@ void fang::createTopBar()
 {
     const QColor text = Qt::black;
     const QColor white = Qt::white;
-    Bezeichnung14 = makeLabel(this, twipsRect(1080, 240, 1935, 255), QStringLiteral("Freund und Gast"),
+    Bezeichnung14 = captionLabel(this, twipsRect(1080, 240, 1935, 255), QStringLiteral("Freund und Gast"),
                               text, white, Qt::AlignLeft);
-    Bezeichnung6 = makeLabel(this, twipsRect(3360, 240, 495, 255), QStringLiteral("0"), text, white,
+    Bezeichnung6 = captionLabel(this, twipsRect(3360, 240, 495, 255), QStringLiteral("0"), text, white,
                              Qt::AlignRight);
-    Bezeichnung7 = makeLabel(this, twipsRect(3840, 240, 465, 255), QStringLiteral(" Sek"), text, white,
+    Bezeichnung7 = captionLabel(this, twipsRect(3840, 240, 465, 255), QStringLiteral(" Sek"), text, white,
                              Qt::AlignHCenter);
-    Bezeichnung1 = makeLabel(this, twipsRect(4560, 240, 735, 255), QStringLiteral("schnell"), text, white,
+    Bezeichnung1 = captionLabel(this, twipsRect(4560, 240, 735, 255), QStringLiteral("schnell"), text, white,
                              Qt::AlignLeft);
-    Bezeichnung2 = makeLabel(this, twipsRect(6720, 240, 735, 255), QStringLiteral("langsam"), text, white,
+    Bezeichnung2 = captionLabel(this, twipsRect(6720, 240, 735, 255), QStringLiteral("langsam"), text, white,
                              Qt::AlignRight);
-    Bezeichnung15 = makeLabel(this, twipsRect(7680, 240, 255, 255), QStringLiteral("10"), text, white,
+    Bezeichnung15 = captionLabel(this, twipsRect(7680, 240, 255, 255), QStringLiteral("10"), text, white,
                               Qt::AlignRight);
 
     HBildlauf1 = new ScrollBar(Qt::Horizontal, this);
@@ -178,13 +174,13 @@ void fang::createPlayingField()
 void fang::createBottomBar()
 {
     const QFont big = sansFont(18, true);
-    Bezeichnung4 = makeLabel(this, twipsRect(960, 5400, 3495, 495), QString(), QColor(0x00, 0xC0, 0x00),
+    Bezeichnung4 = captionLabel(this, twipsRect(960, 5400, 3495, 495), QString(), QColor(0x00, 0xC0, 0x00),
                              QColor(0xC0, 0xFF, 0xC0), Qt::AlignRight, big);
     Bezeichnung4->setBorder(true);
-    Bezeichnung3 = makeLabel(this, twipsRect(4440, 5400, 495, 495), QString(), QColor(0xFF, 0x00, 0x00),
+    Bezeichnung3 = captionLabel(this, twipsRect(4440, 5400, 495, 495), QString(), QColor(0xFF, 0x00, 0x00),
                              QColor(0xFF, 0xC0, 0xC0), Qt::AlignHCenter, big);
     Bezeichnung3->setBorder(true);
-    Bezeichnung5 = makeLabel(this, twipsRect(4920, 5400, 3135, 495), QString(), QColor(0x00, 0x00, 0xFF),
+    Bezeichnung5 = captionLabel(this, twipsRect(4920, 5400, 3135, 495), QString(), QColor(0x00, 0x00, 0xFF),
                              QColor(0xC0, 0xFF, 0xFF), Qt::AlignLeft, big);
     Bezeichnung5->setBorder(true);
 }
@@ -230,10 +226,10 @@ void fang::createHighScorePanel()
     Bild1->setBackground(light);
     Bild1->setBorder(true);
 
-    Bezeichnung17 = makeLabel(Bild1, twipsRect(120, 0, 5175, 255), QStringLiteral("B e s t e n l i s t e"),
+    Bezeichnung17 = captionLabel(Bild1, twipsRect(120, 0, 5175, 255), QStringLiteral("B e s t e n l i s t e"),
                               Qt::black, light, Qt::AlignHCenter, sansFont(12, true));
     Bild1->placeChild(Bezeichnung17, 120, 0);
-    Bezeichnung12 = makeLabel(Bild1, twipsRect(120, 360, 5175, 255),
+    Bezeichnung12 = captionLabel(Bild1, twipsRect(120, 360, 5175, 255),
                               QStringLiteral("Wort Zeit Diff Benutzername"), Qt::black, Frame,
                               Qt::AlignLeft, fixedFont(12, true));
     Bezeichnung12->setBorder(true);
@@ -249,7 +245,7 @@ void fang::createHighScorePanel()
     // Display only: choosing an entry means nothing.
     Liste1->setSelectionMode(QAbstractItemView::NoSelection);
 
-    Bezeichnung20 = makeLabel(Bild1, twipsRect(120, 3960, 5175, 375),
+    Bezeichnung20 = captionLabel(Bild1, twipsRect(120, 3960, 5175, 375),
                               QStringLiteral(">>  Das Fenster hier mit einem Klick schließen  <<"),
                               QColor(0x80, 0x40, 0x00), light, Qt::AlignHCenter, sansFont(9.75, true));
     Bild1->placeChild(Bezeichnung20, 120, 3960);
@@ -261,11 +257,11 @@ void fang::createHighScorePanel()
 
 void fang::createHiddenControls()
 {
-    Bezeichnung9 = makeLabel(this, twipsRect(8880, 120, 495, 375), QStringLiteral("Bezeichnung9"), Qt::black,
+    Bezeichnung9 = captionLabel(this, twipsRect(8880, 120, 495, 375), QStringLiteral("Bezeichnung9"), Qt::black,
                              QColor(0xFF, 0xFF, 0x00), Qt::AlignLeft);
-    Bezeichnung10 = makeLabel(this, twipsRect(8400, 5520, 3975, 375), QString(), Qt::black,
+    Bezeichnung10 = captionLabel(this, twipsRect(8400, 5520, 3975, 375), QString(), Qt::black,
                               QColor(0xC0, 0xFF, 0xC0), Qt::AlignLeft);
-    Bezeichnung11 = makeLabel(this, twipsRect(9360, 120, 4575, 375), QString(), Qt::black, Qt::white,
+    Bezeichnung11 = captionLabel(this, twipsRect(9360, 120, 4575, 375), QString(), Qt::black, Qt::white,
                               Qt::AlignLeft);
     List1 = new ListBox(this);
     List1->setGeometry(twipsRect(11160, 600, 2775, 5070));

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class DirListBox;
 class DriveListBox;
 class FileListBox;
@@ -80,7 +82,7 @@ public:
     QTimer *Zeit1;
 
     // The info window, created at its first opening.
-    ZAPLABEL *infoWindow() const { return m_info; }
+    ZAPLABEL *infoWindow() const { return m_info.get(); }
 
 public slots:
     void Form_Load();
@@ -151,7 +153,7 @@ private:
     void saveHighScores();
 
     Platform *m_platform;
-    ZAPLABEL *m_info = nullptr;
+    std::unique_ptr<ZAPLABEL> m_info;
     // The entries of Liste1, which shows them in the same order.
     HighScoreList m_highScores;
     bool m_quitting = false;

@@ -22,6 +22,8 @@ metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
 [ -f "$metainfo" ] || fail "metainfo file is missing"
 [ -f "$metainfo" ] && grep -q '@[A-Z_][A-Z_]*@' "$metainfo" && fail "metainfo has an unreplaced @placeholder@"
 
+cmp -s "$prefix/share/doc/zaplino/copyright" "$source/LICENSE" || fail "copyright file is missing"
+
 icons="$prefix/share/icons/hicolor"
 cmp -s "$icons/scalable/apps/$app_id.svg" "$source/src/ui/icons/cat-large.svg" ||
     fail "scalable icon is missing or not the large cat drawing"

@@ -5,7 +5,9 @@
 #include "ui/controls.h"
 #include "ui/fang.h"
 
+#include <QDir>
 #include <QPoint>
+#include <QTemporaryDir>
 #include <QTimer>
 
 // Lays the letters of the next scatter on the given cells.
@@ -44,3 +46,16 @@ inline void playToTheEnd(fang &w)
     while (w.Zeit1->isActive() && !w.MODUL1.CurrentWord.isEmpty())
         steerTo(w, QPoint(w.MODUL1.LetterX[1], w.MODUL1.LetterY[1]));
 }
+
+// Runs a test in an empty folder of its own, so high-score files never leak between tests.
+class TemporaryCurrentDir
+{
+public:
+    TemporaryCurrentDir() : m_previous(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
+    ~TemporaryCurrentDir() { QDir::setCurrent(m_previous); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};

@@ -1,6 +1,7 @@
 #include "roundhelpers.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 
@@ -16,6 +17,7 @@ class CommandsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void cleanup();
     void quitQuestion_data();
     void quitQuestion();
@@ -27,11 +29,21 @@ private slots:
     void playerName_data();
     void playerName();
     void cancelledNameWithoutWordListAsksForAFile();
+    void blankNameEntersTheHighScoresUnchanged();
     void rules();
+
+private:
+    std::unique_ptr<TemporaryCurrentDir> m_dir;
 };
+
+void CommandsTest::init()
+{
+    m_dir = std::make_unique<TemporaryCurrentDir>();
+}
 
 void CommandsTest::cleanup()
 {
+    m_dir.reset();
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
@@ -190,6 +202,22 @@ void CommandsTest::cancelledNameWithoutWordListAsksForAFile()
     QCOMPARE(w.Bezeichnung14->text(), QStringLiteral("Freund und Gast"));
     QCOMPARE(platform.texts(), QStringList{"Bitte erst eine Datei laden!\r(Doppelklick auf Dateiliste)\r"});
     QVERIFY(!w.Bild11->isHidden());
+}
+
+void CommandsTest::blankNameEntersTheHighScoresUnchanged()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.List1->setItems({QStringLiteral("Ei"), QStringLiteral("Reserve")});
+    platform.typed << QStringLiteral("   ");
+    platform.randoms << 0.0f;
+    w.Bild7_Click();
+    w.Bild5_Click();
+    playToTheEnd(w);
+    QCOMPARE(w.Liste1->items(), QStringList{"   2    0   10    "});
+    QFile file(QStringLiteral("BESTFANG.LST"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray(">   2    0   10    \r\n"));
 }
 
 void CommandsTest::rules()

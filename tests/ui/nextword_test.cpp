@@ -18,6 +18,7 @@ class NextWordTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void cleanup();
     void lastEntryIsSetUpThenAnnounced();
     void entriesAreTakenOnceEach();
@@ -29,10 +30,19 @@ private slots:
     void emptyStoreWithPanelVisible();
     void newWordButtonAbandonsTheRound();
     void activationStartsWithTheDefaultWord();
+
+private:
+    std::unique_ptr<TemporaryCurrentDir> m_dir;
 };
+
+void NextWordTest::init()
+{
+    m_dir = std::make_unique<TemporaryCurrentDir>();
+}
 
 void NextWordTest::cleanup()
 {
+    m_dir.reset();
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 

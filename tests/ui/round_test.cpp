@@ -10,6 +10,7 @@ class RoundTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void cleanup();
     void catchesLettersInWordOrder();
     void spaceIsCaughtWithoutAMove();
@@ -26,10 +27,17 @@ private slots:
 
 private:
     void checkInvariants(fang &w, const QString &word);
+    std::unique_ptr<TemporaryCurrentDir> m_dir;
 };
+
+void RoundTest::init()
+{
+    m_dir = std::make_unique<TemporaryCurrentDir>();
+}
 
 void RoundTest::cleanup()
 {
+    m_dir.reset();
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
