@@ -17,7 +17,8 @@
 
 #include <malloc.h>
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer's allocator; g++ ships no header that declares it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
