@@ -39,7 +39,7 @@ for seeds in fuzz/corpus/*/; do
         -print_final_stats=1 -artifact_prefix="build-fuzz/crashes/$target-" \
         "$work" "$seeds" >"$log" 2>&1 || status=$?
     # The progress lines are many; the findings and the figures are what matter.
-    grep -v -E '^(#[0-9]+ +(NEW|REDUCE|pulse)|")' "$log" || true
+    grep -v -E '^(#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)|")' "$log" || true
     [ "$status" -eq 0 ] || failed+=("$target")
 done
 
