@@ -9,6 +9,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev
     libbenchmark-dev
+    clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "game/text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -76,9 +77,41 @@ QString oneLine(const QString &entry)
 
 } // namespace
 
+QStringList parse(const QByteArray &bytes)
+{
+    const QString text = decode(bytes);
+    QStringList entries;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != u'\r' && text.at(end) != u'\n')
+            ++end;
+        entries.append(text::withoutFirstChar(text.mid(start, end - start)));
+        if (end < text.size() && text.at(end) == u'\r' && end + 1 < text.size()
+            && text.at(end + 1) == u'\n')
+            ++end;
+        start = end + 1;
+    }
+    return entries;
+}
+
+QByteArray serialize(const QStringList &entries)
+{
+    QString text;
+    const qsizetype count = std::min(entries.size(), MaxSaved);
+    for (qsizetype i = 0; i < count; ++i)
+        text += QLatin1Char('>') + oneLine(entries.at(i)) + QLatin1String("\r\n");
+    return encode(text);
+}
+
 Loaded load(const QString &path)
 {
     Loaded result;
+    // A pipe would block the game at its start and a device could never end.
+    if (!QFileInfo(path).isFile()) {
+        result.failed = true;
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.failed = true;
@@ -93,29 +126,18 @@ Loaded load(const QString &path)
     }
     file.close();
 
-    const QString text = decode(bytes);
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text.at(end) != u'\r' && text.at(end) != u'\n')
-            ++end;
-        result.entries.append(text::withoutFirstChar(text.mid(start, end - start)));
-        if (end < text.size() && text.at(end) == u'\r' && end + 1 < text.size()
-            && text.at(end + 1) == u'\n')
-            ++end;
-        start = end + 1;
-    }
+    result.entries = parse(bytes);
     return result;
 }
 
 bool save(const QString &path, const QStringList &entries)
 {
-    QString text;
-    const qsizetype count = std::min(entries.size(), MaxSaved);
-    for (qsizetype i = 0; i < count; ++i)
-        text += QLatin1Char('>') + oneLine(entries.at(i)) + QLatin1String("\r\n");
-    const QByteArray bytes = encode(text);
-
+    // Only a plain file is replaced: the new file would take the place of a pipe or a
+    // device (through a symbolic link too), which is never the player's list.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return false;
+    const QByteArray bytes = serialize(entries);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -22,6 +22,12 @@ struct Loaded
 // as Windows-1252, the code page of files from older installations.
 Loaded load(const QString &path);
 
+// The entries in a file's bytes, by the rules of load().
+QStringList parse(const QByteArray &bytes);
+
+// The bytes save() writes for the entries, by its rules.
+QByteArray serialize(const QStringList &entries);
+
 // Writes the first 100 entries in their order, a line break inside an entry
 // written as a space. Windows-1252 when it carries every entry back unchanged,
 // UTF-8 otherwise. The file is replaced only once the new one is completely

@@ -97,7 +97,8 @@ WordListFile readWordListFile(const QString &path)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError)
+        // QFile reports a refused open as a plain open error; ask the file system why.
+        if (!info.isReadable())
             return failure(QStringLiteral("Die Datei darf nicht gelesen werden:"), path);
         return failure(QStringLiteral("Die Datei lässt sich nicht öffnen:"), path);
     }
