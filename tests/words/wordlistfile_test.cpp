@@ -1,6 +1,5 @@
 #include "words/wordlistfile.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,30 +166,20 @@ private slots:
         QCOMPARE(file.entries.size(), 2);
     }
 
-    void hundredThousandLinesLoadWholeAndFast()
+    void hundredThousandLinesLoadWhole()
     {
         QByteArray bytes;
         for (int i = 0; i < 100'000; ++i)
             bytes += "Wort " + QByteArray::number(i) + " Gr\xfc\xdf" "e\r\n";
         const QString path = writeFile("VIELE.TXT", bytes);
 
-        QElapsedTimer clock;
-        clock.start();
+        // How fast is measured by the benchmarks, not here.
         const auto file = readWordListFile(path);
-        const qint64 ms = clock.elapsed();
 
         QVERIFY(file.ok);
         QCOMPARE(file.entries.size(), 100'000);
         QCOMPARE(file.entries.first(), u"Wort 0 Grüße"_qs);
         QCOMPARE(file.entries.last(), u"Wort 99999 Grüße"_qs);
-        // Generous against a busy machine; a quadratic split would take seconds.
-#if defined(__SANITIZE_ADDRESS__)
-        // The sanitizers slow every allocation several times over.
-        constexpr qint64 limit = 2000;
-#else
-        constexpr qint64 limit = 500;
-#endif
-        QVERIFY2(ms < limit, qPrintable(QString::number(ms) + " ms"));
     }
 
     void joinPath_data()
