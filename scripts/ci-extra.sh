@@ -15,7 +15,8 @@ done
 stage() { printf '\n== %s (%d s so far)\n' "$1" "$SECONDS"; }
 
 stage "Sanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAPLINO_SANITIZE=ON >/dev/null
+# The benchmarks are not run here, so they are not built either.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAPLINO_SANITIZE=ON -DZAPLINO_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 
 stage "Tests with AddressSanitizer, UndefinedBehaviorSanitizer and leak checks"
