@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "scores/highscorelist.h"
 #include "scores/scorefile.h"
 
@@ -10,21 +11,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(unreadable)";
-    return file.readAll();
-}
 
 // The way the game handles the file: load, insert sorted, save.
 QStringList sortedEntries(const QStringList &entries)

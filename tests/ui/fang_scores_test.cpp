@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "scriptedplatform.h"
 #include "ui/controls.h"
 #include "ui/fang.h"
@@ -13,21 +14,6 @@ namespace {
 const QString FileName = QStringLiteral("BESTFANG.LST");
 const int Hidden = twipsToPixels(8400);
 const int Shown = twipsToPixels(1800);
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(missing)";
-    return file.readAll();
-}
 
 // One arrow key towards the next letter's cell.
 Qt::Key stepTowardsNextLetter(const Modul1 &m)

@@ -1,5 +1,6 @@
 // Every file the game touches, broken the ways a player meets it: what the game says,
 // and that nothing is lost.
+#include "filebytes.h"
 #include "roundhelpers.h"
 #include "ui/filepanel.h"
 
@@ -27,21 +28,6 @@ const QByteArray OldScores(">   3    9    5 Ute\r\n>   4   37   10 J\xf6rg\r\n")
 bool runningAsRoot()
 {
     return geteuid() == 0;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return "(no file)";
-    return file.readAll();
 }
 
 // The kind of thing that stands at a path, without following a symbolic link.

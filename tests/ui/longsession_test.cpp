@@ -1,6 +1,7 @@
 // A long evening at the game: thousands of rounds played through the window's own
 // handlers, with every command a player reaches for in between. After each round
 // the high-score file and the board must still be right, and memory must not grow.
+#include "filebytes.h"
 #include "roundhelpers.h"
 #include "scores/highscorelist.h"
 #include "scores/scorefile.h"
@@ -45,21 +46,6 @@ qint64 heapMargin()
 #else
     return qgetenv("GLIBC_TUNABLES").contains("tcache_count=0") ? 16 * 1024 : 256 * 1024;
 #endif
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 // Words built from syllables, so that the lists are long and every word differs.
