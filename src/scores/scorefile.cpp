@@ -1,9 +1,11 @@
 #include "scores/scorefile.h"
 
 #include "game/text.h"
+#include "scores/highscorelist.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -147,6 +149,29 @@ bool save(const QString &path, const QStringList &entries)
     if (file.write(bytes) != bytes.size() || !file.flush())
         return false;
     return file.commit();
+}
+
+bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
+{
+    // A lock file rather than a lock on the file itself: network folders may ignore
+    // the latter, but they all honour creating a file only where none exists.
+    QLockFile lockFile(path + QStringLiteral(".lock"));
+    lockFile.setStaleLockTime(lock.staleMs);
+    if (!lockFile.tryLock(lock.waitMs))
+        return false;
+    HighScoreList list;
+    const QFileInfo current(path);
+    if (current.exists() || current.isSymLink()) {
+        // Saving what could be read of it would lose the rest.
+        const Loaded loaded = load(path);
+        if (loaded.failed)
+            return false;
+        for (const QString &entry : loaded.entries)
+            list.add(entry);
+    }
+    for (const QString &round : rounds)
+        list.add(round);
+    return save(path, list.entries());
 }
 
 } // namespace scorefile

@@ -2,13 +2,17 @@
 #include "scores/highscorelist.h"
 #include "scores/scorefile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +23,20 @@ QStringList sortedEntries(const QStringList &entries)
     for (const QString &entry : entries)
         list.add(entry);
     return list.entries();
+}
+
+// A round of a word of four letters, told apart by its seconds.
+QString round(int seconds)
+{
+    return QStringLiteral("   4 %1   10 Kim").arg(seconds, 4);
+}
+
+QByteArray lines(int first, int last)
+{
+    QByteArray bytes;
+    for (int seconds = first; seconds <= last; ++seconds)
+        bytes += ">" + round(seconds).toLatin1() + "\r\n";
+    return bytes;
 }
 
 } // namespace
@@ -44,6 +62,12 @@ private slots:
 
     void saveIntoAFolderFails();
     void fullDiskKeepsTheOldFile();
+
+    void addedRoundsJoinTheFileAsItIsNow_data();
+    void addedRoundsJoinTheFileAsItIsNow();
+    void lockOfAnotherGame_data();
+    void lockOfAnotherGame();
+    void twoProcessesSavingAtOnceLoseNoRound();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -222,6 +246,118 @@ void ScoreFileTest::fullDiskKeepsTheOldFile()
     QCOMPARE(readBytes(m_path), old);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{scorefile::FileName});
+}
+
+void ScoreFileTest::addedRoundsJoinTheFileAsItIsNow_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QStringList>("rounds");
+    QTest::addColumn<QByteArray>("after");
+
+    QTest::newRow("rounds take their sorted places")
+        << QByteArray(">   3    9    5 Ute\r\n>   5   12    3 Anna\r\n")
+        << QStringList{QString::fromUtf8("   4   37   10 Jörg"), "   3    8    5 Kim"}
+        << QByteArray(">   3    8    5 Kim\r\n>   3    9    5 Ute\r\n>   4   37   10 J\xf6rg\r\n"
+                      ">   5   12    3 Anna\r\n");
+    QTest::newRow("no file yet gives the rounds alone")
+        << QByteArray("(no file)") << QStringList{round(9), round(8)} << lines(8, 9);
+    QTest::newRow("a file cleared by hand stays cleared but for the rounds")
+        << QByteArray() << QStringList{round(9)} << lines(9, 9);
+    QTest::newRow("equal entries keep the file's order, rounds after them")
+        << QByteArray(">   4   37   10 anna\r\n>   4   37   10 ANNA\r\n") << QStringList{"   4   37   10 Anna"}
+        << QByteArray(">   4   37   10 anna\r\n>   4   37   10 ANNA\r\n>   4   37   10 Anna\r\n");
+    QTest::newRow("a file edited out of order is sorted")
+        << QByteArray("xb\r\n>a") << QStringList{"c"} << QByteArray(">a\r\n>b\r\n>c\r\n");
+    QTest::newRow("only the best 100 stay") << lines(1, 100) << QStringList{round(0), round(101)} << lines(0, 99);
+}
+
+void ScoreFileTest::addedRoundsJoinTheFileAsItIsNow()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, rounds);
+    QFETCH(QByteArray, after);
+    if (before != "(no file)")
+        writeBytes(m_path, before);
+    QVERIFY(scorefile::addRounds(m_path, rounds));
+    QCOMPARE(readBytes(m_path), after);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{scorefile::FileName});
+}
+
+void ScoreFileTest::lockOfAnotherGame_data()
+{
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<qint64>("ageSeconds");
+    QTest::addColumn<bool>("saved");
+
+    // A lock on this computer is judged by its game; one from another computer by its age.
+    QTest::newRow("a game that has ended keeps no lock") << "ended game" << qint64(0) << true;
+    QTest::newRow("a running game's lock is waited for") << "running game" << qint64(0) << false;
+    QTest::newRow("another computer's fresh lock is waited for") << "other computer" << qint64(0) << false;
+    QTest::newRow("another computer's old lock counts as left behind")
+        << "other computer" << qint64(60) << true;
+}
+
+void ScoreFileTest::lockOfAnotherGame()
+{
+    QFETCH(QString, owner);
+    QFETCH(qint64, ageSeconds);
+    QFETCH(bool, saved);
+    const QByteArray old = lines(7, 7);
+    writeBytes(m_path, old);
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    QLockFile running(lockPath);
+    if (owner == QLatin1String("ended game")) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // Ends without removing its lock, as a killed game does.
+            QLockFile lock(lockPath);
+            _exit(lock.tryLock(0) ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(status, 0);
+    }
+    if (owner == QLatin1String("running game"))
+        QVERIFY(running.tryLock(0));
+    if (owner == QLatin1String("other computer")) {
+        writeBytes(lockPath, "4242\nzaplino\nanderer-rechner\n0123456789abcdef0123456789abcdef\n"
+                             "0123-4567\n");
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        const QDateTime written = QDateTime::currentDateTimeUtc().addSecs(-ageSeconds);
+        QVERIFY(lock.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(QFileInfo::exists(lockPath));
+
+    QCOMPARE(scorefile::addRounds(m_path, {round(5)}, {200, 5000}), saved);
+    QCOMPARE(readBytes(m_path), saved ? lines(5, 5) + old : old);
+    QCOMPARE(QFileInfo::exists(lockPath), !saved);
+}
+
+// Two games saving in a tight loop into one folder: every round arrives, once.
+void ScoreFileTest::twoProcessesSavingAtOnceLoseNoRound()
+{
+    const int rounds = 50;
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(120);
+        int failed = 0;
+        for (int i = 0; i < rounds; ++i)
+            failed += scorefile::addRounds(m_path, {round(2 * i + 2)}) ? 0 : 1;
+        _exit(failed);
+    }
+    QVERIFY(child > 0);
+    int failed = 0;
+    for (int i = 0; i < rounds; ++i)
+        failed += scorefile::addRounds(m_path, {round(2 * i + 1)}) ? 0 : 1;
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(failed, 0);
+    QCOMPARE(readBytes(m_path), lines(1, 100));
+    QVERIFY(!QFileInfo::exists(m_path + QStringLiteral(".lock")));
 }
 
 QTEST_GUILESS_MAIN(ScoreFileTest)
