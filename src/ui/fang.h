@@ -156,6 +156,8 @@ private:
     std::unique_ptr<ZAPLABEL> m_info;
     // The entries of Liste1, which shows them in the same order.
     HighScoreList m_highScores;
+    // Won rounds that no save has taken into the file yet.
+    QStringList m_unsavedRounds;
     bool m_quitting = false;
     bool m_restoringDrive = false;
 };

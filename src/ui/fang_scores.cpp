@@ -47,6 +47,7 @@ void fang::FinishRound()
     const QString entry = scores::makeEntry(Bezeichnung4->text(), Bezeichnung6->text(),
                                             Bezeichnung15->text(), Bezeichnung14->text());
     Liste1->insertItem(static_cast<int>(m_highScores.add(entry)), entry);
+    m_unsavedRounds.append(entry);
     Bild9_Click();
     m_platform->messageBox(QStringLiteral("Du hast es in") + spokenNumber(seconds)
                                + QStringLiteral(" Sekunden geschafft.\r"),
@@ -56,11 +57,15 @@ void fang::FinishRound()
 
 void fang::saveHighScores()
 {
-    // A failed save leaves the old file whole; the list in memory stays as it is.
-    if (!scorefile::save(scorefile::FileName, m_highScores.entries())) {
-        m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
-                               Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
+    // Other games may share the folder, so the rounds go into the file as it is now
+    // rather than Liste1 over it. A failed save leaves the old file whole and keeps
+    // the rounds for the next one.
+    if (scorefile::addRounds(scorefile::FileName, m_unsavedRounds)) {
+        m_unsavedRounds.clear();
+        return;
     }
+    m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
+                           Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
 }
 
 void fang::Bild9_Click()
