@@ -48,6 +48,7 @@ private slots:
     void resultShowsTheFullSeconds();
     void roundEndingWithThePanelShownReportsItsOwnSeconds();
     void failedSaveKeepsTheListAndTheOldFile();
+    void twoGamesInOneFolderKeepEachOthersRounds();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -285,6 +286,45 @@ void FangScoresTest::failedSaveKeepsTheListAndTheOldFile()
     QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
     QCOMPARE(w.Liste1->items(), QStringList{"   4   37   10 Freund und Gast"});
     QCOMPARE(QDir(FileName).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"alt"});
+}
+
+void FangScoresTest::twoGamesInOneFolderKeepEachOthersRounds()
+{
+    ScriptedPlatform platformA;
+    ScriptedPlatform platformB;
+    fang a(platformA);
+    fang b(platformB);
+    const auto win = [](fang &w, const QString &word, const QString &seconds, const QString &name) {
+        w.Bezeichnung4->setText(word);
+        w.Bezeichnung6->setText(seconds);
+        w.Bezeichnung14->setText(name);
+        w.FinishRound();
+    };
+    for (fang *w : {&a, &b}) {
+        w->List1->setItems({QStringLiteral("Hund"), QStringLiteral("Katze"), QStringLiteral("Maus")});
+        w->LoadHighScores();
+    }
+
+    win(a, "Hase", "12", "Anna");
+    QCOMPARE(readBytes(FileName), QByteArray(">   4   12   10 Anna\r\n"));
+    win(b, "Igel", "7", "Ben");
+    QCOMPARE(readBytes(FileName), QByteArray(">   4    7   10 Ben\r\n>   4   12   10 Anna\r\n"));
+    win(a, "Maus", "30", "Anna");
+    win(b, "Esel", "12", "Ben");
+    QCOMPARE(readBytes(FileName), QByteArray(">   4    7   10 Ben\r\n>   4   12   10 Anna\r\n>   4   12   10 Ben\r\n"
+                                             ">   4   30   10 Anna\r\n"));
+    // A list shows what it read and its own rounds; the other game's come at the next activation.
+    QCOMPARE(a.Liste1->items(), (QStringList{"   4   12   10 Anna", "   4   30   10 Anna"}));
+    a.LoadHighScores();
+    QCOMPARE(a.Liste1->listCount(), 4);
+
+    // A list the teacher cleared between two rounds stays cleared.
+    writeBytes(FileName, "");
+    win(b, "Hund", "3", "Ben");
+    QCOMPARE(readBytes(FileName), QByteArray(">   4    3   10 Ben\r\n"));
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{FileName});
+    QCOMPARE(platformA.texts().filter(QStringLiteral("gespeichert")), QStringList{});
+    QCOMPARE(platformB.texts().filter(QStringLiteral("gespeichert")), QStringList{});
 }
 
 QTEST_MAIN(FangScoresTest)

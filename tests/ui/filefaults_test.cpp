@@ -12,9 +12,12 @@
 #include <QTest>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -70,6 +73,37 @@ bool makeFullDevice(const QString &link)
     }
     return QFile::link(QStringLiteral("/dev/full"), link);
 }
+
+// A folder that takes no new file, root's games included: root loses its right to
+// pass over permissions while this lives.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &path) : m_path(path), m_permissions(QFile::permissions(path))
+    {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                        | QFileDevice::ExeOther);
+        if (syscall(SYS_capget, &m_header, m_caps) != 0)
+            return;
+        __user_cap_data_struct fewer[2] = {m_caps[0], m_caps[1]};
+        fewer[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_dropped = syscall(SYS_capset, &m_header, fewer) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_dropped)
+            syscall(SYS_capset, &m_header, m_caps);
+        QFile::setPermissions(m_path, m_permissions);
+    }
+    bool holds() const { return m_dropped || !runningAsRoot(); }
+
+private:
+    QString m_path;
+    QFileDevice::Permissions m_permissions;
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_caps[2]{};
+    bool m_dropped = false;
+};
 
 bool makePipe(const QString &path)
 {
@@ -351,6 +385,7 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound_data()
     QTest::newRow("a link to a device that fails every write") << "device" << QStringList{ScoresMissing} << false;
     QTest::newRow("a link to nowhere") << "dangling" << QStringList{ScoresMissing} << false;
     QTest::newRow("a disk that is full") << "full disk" << QStringList{} << false;
+    QTest::newRow("a folder that is read-only") << "read-only" << QStringList{} << false;
     QTest::newRow("the game's folder gone with its stick") << "folder gone" << QStringList{ScoresMissing} << false;
 }
 
@@ -369,7 +404,8 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
         QSKIP("no device node can be made here");
     if (fault == QLatin1String("dangling"))
         QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("fehlt/") + ScoreFile), path));
-    if (fault == QLatin1String("full disk"))
+    const bool oldFile = fault == QLatin1String("full disk") || fault == QLatin1String("read-only");
+    if (oldFile)
         writeBytes(path, OldScores);
     const char kind = kindAt(path);
     const char target = kindBehind(path);
@@ -384,7 +420,7 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
     w.Form_Activate();
     QCOMPARE(platform.texts(), loadMessages);
     const QStringList listed = w.Liste1->items();
-    QCOMPARE(listed.size(), fault == QLatin1String("full disk") ? 2 : 0);
+    QCOMPARE(listed.size(), oldFile ? 2 : 0);
     if (fault == QLatin1String("folder gone"))
         QVERIFY(QDir(m_dir->path()).removeRecursively());
 
@@ -397,8 +433,14 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
         limit.rlim_cur = 16;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
     }
+    std::optional<ReadOnlyFolder> readOnly;
+    if (fault == QLatin1String("read-only"))
+        readOnly.emplace(m_dir->path());
+    if (readOnly && !readOnly->holds())
+        QSKIP("root keeps its right to write here");
     w.Bild5_Click();
     playToTheEnd(w);
+    readOnly.reset();
     setrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -427,8 +469,16 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
         QCOMPARE(kindAt(path), kind);
         QCOMPARE(kindBehind(path), target);
     }
-    if (fault == QLatin1String("full disk"))
-        QCOMPARE(readBytes(path), OldScores);
+    QCOMPARE(folderEntries(), entries);
+    if (!oldFile)
+        return;
+    QCOMPARE(readBytes(path), OldScores);
+    // Once the fault is gone, the next save brings the round the failed one could not.
+    w.Bild9_Click();
+    w.Bild5_Click();
+    playToTheEnd(w);
+    QCOMPARE(readBytes(path), QByteArray(">   3    9    5 Ute\r\n>   4    0   10 Freund und Gast\r\n"
+                                         ">   4    0   10 Freund und Gast\r\n>   4   37   10 J\xf6rg\r\n"));
     QCOMPARE(folderEntries(), entries);
 }
 
