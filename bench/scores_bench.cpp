@@ -97,4 +97,22 @@ void BM_LoadHighScores(benchmark::State &state)
 }
 BENCHMARK(BM_LoadHighScores)->Unit(benchmark::kMicrosecond);
 
+// A won round's save: lock, read the full file, add the round, write, unlock.
+void BM_AddRoundToHighScores(benchmark::State &state)
+{
+    HighScoreList list;
+    for (const QString &entry : entries(100))
+        list.add(entry);
+    const QString path = scoreFilePath();
+    const QStringList round = entries(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        scorefile::save(path, list.entries());
+        state.ResumeTiming();
+        if (!scorefile::addRounds(path, round))
+            state.SkipWithError("cannot save");
+    }
+}
+BENCHMARK(BM_AddRoundToHighScores)->Unit(benchmark::kMicrosecond);
+
 } // namespace
