@@ -153,8 +153,8 @@ bool save(const QString &path, const QStringList &entries)
 
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
 {
-    // A lock file rather than a lock on the file itself: network folders may ignore
-    // the latter, but they all honour creating a file only where none exists.
+    // A lock file beside the list rather than a lock on it: a file lock may not reach
+    // across a network folder, a file created only where none exists does.
     QLockFile lockFile(path + QStringLiteral(".lock"));
     lockFile.setStaleLockTime(lock.staleMs);
     if (!lockFile.tryLock(lock.waitMs))
