@@ -317,14 +317,6 @@ void FangScoresTest::twoGamesInOneFolderKeepEachOthersRounds()
     QCOMPARE(a.Liste1->items(), (QStringList{"   4   12   10 Anna", "   4   30   10 Anna"}));
     a.LoadHighScores();
     QCOMPARE(a.Liste1->listCount(), 4);
-
-    // A list the teacher cleared between two rounds stays cleared.
-    writeBytes(FileName, "");
-    win(b, "Hund", "3", "Ben");
-    QCOMPARE(readBytes(FileName), QByteArray(">   4    3   10 Ben\r\n"));
-    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{FileName});
-    QCOMPARE(platformA.texts().filter(QStringLiteral("gespeichert")), QStringList{});
-    QCOMPARE(platformB.texts().filter(QStringLiteral("gespeichert")), QStringList{});
 }
 
 QTEST_MAIN(FangScoresTest)
