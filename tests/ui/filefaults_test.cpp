@@ -207,6 +207,7 @@ void FileFaultsTest::brokenWordListKeepsTheListAndTheRound_data()
         << "pipe" << "Das ist keine gewöhnliche Datei:\rOBST.TXT\r";
     QTest::newRow("list on a folder removed with it") << "folder gone" << "Die Datei wurde nicht gefunden:\rOBST.TXT\r";
     QTest::newRow("list without read permission") << "unreadable" << "Die Datei darf nicht gelesen werden:\rOBST.TXT\r";
+    QTest::newRow("list grown beyond 16 MiB") << "huge" << "Die Datei ist zu groß für eine Textliste:\rOBST.TXT\r";
 }
 
 void FileFaultsTest::brokenWordListKeepsTheListAndTheRound()
@@ -236,6 +237,8 @@ void FileFaultsTest::brokenWordListKeepsTheListAndTheRound()
         QVERIFY(QDir(m_lists).removeRecursively());
     if (fault == QLatin1String("unreadable"))
         QVERIFY(QFile::setPermissions(list, QFileDevice::WriteOwner));
+    if (fault == QLatin1String("huge"))
+        writeBytes(list, QByteArray(16 * 1024 * 1024 + 1, 'a'));
 
     QVERIFY(doubleClickFile(w, QStringLiteral("OBST.TXT")));
 
@@ -290,6 +293,9 @@ void FileFaultsTest::unreadableFolderKeepsThePanelWhereItWas()
     QCOMPARE(platform.boxes[0].title, QStringLiteral("Laufwerkfehler"));
     QCOMPARE(GameState::of(w), before);
     QCOMPARE(w.Verzeichnis1->folder(w.Verzeichnis1->currentRow()), m_lists);
+    // From code as well: a path that is no folder leaves the lists alone.
+    QVERIFY(!w.Verzeichnis1->setPath(m_lists + QStringLiteral("/TIERE.TXT")));
+    QCOMPARE(GameState::of(w), before);
     if (fault == QLatin1String("unreadable"))
         QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -330,6 +336,7 @@ void FileFaultsTest::driveNotReadyKeepsThePanelWhereItWas()
     QCOMPARE(w.Laufwerk1->drive(), drive);
     QCOMPARE(w.Laufwerk1->currentData().toString(), drive);
     QCOMPARE(GameState::of(w), before);
+    QVERIFY(!w.Bild11->isHidden());
 
     // Once the stick is in, the drive can be chosen.
     QFile::remove(stick);
@@ -362,7 +369,7 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
     QFETCH(bool, saved);
     const QString path = m_dir->filePath(ScoreFile);
     if (fault == QLatin1String("folder"))
-        QVERIFY(QDir().mkdir(path));
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/alt")));
     if (fault == QLatin1String("pipe"))
         QVERIFY(makePipe(path));
     if (fault == QLatin1String("device") && !makeFullDevice(path))
@@ -405,8 +412,11 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
     const QStringList shown = platform.texts().mid(loadMessages.size());
     QCOMPARE(shown.value(0), QStringLiteral("Du hast es in 0 Sekunden geschafft.\r"));
     QCOMPARE(shown.mid(1), saved ? QStringList{} : QStringList{ScoresNotSaved});
-    if (!saved)
+    if (!saved) {
         QCOMPARE(platform.boxes.last().title, QStringLiteral("Bestenliste"));
+        QCOMPARE(platform.boxes.last().buttons, Platform::Buttons::Ok);
+        QCOMPARE(platform.boxes.last().icon, Platform::Icon::None);
+    }
 
     // The round stays in the list on screen whatever became of the file.
     const QString entry = QStringLiteral("   4    0   10 Freund und Gast");
@@ -429,6 +439,8 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
     }
     if (fault == QLatin1String("full disk"))
         QCOMPARE(readBytes(path), OldScores);
+    if (fault == QLatin1String("folder"))
+        QCOMPARE(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"alt"});
     QCOMPARE(folderEntries(), entries);
 }
 
