@@ -249,9 +249,9 @@ void RoundTest::movesCountOnlyWhileTheClockRuns()
     for (int i = 0; i < 4; ++i)
         press();
     QVERIFY(!w.Zeit1->isActive());
-    QCOMPARE(QPoint(w.MODUL1.PlayerX, w.MODUL1.PlayerY), start + 2 * step);
     QCOMPARE(w.Liste1->items(), QStringList{"   2    0   10 Freund und Gast"});
     QCOMPARE(platform.texts(), QStringList{"Du hast es in 0 Sekunden geschafft.\r"});
+    QCOMPARE(QPoint(w.MODUL1.PlayerX, w.MODUL1.PlayerY), start + 2 * step);
 }
 
 QTEST_MAIN(RoundTest)
