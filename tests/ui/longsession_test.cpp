@@ -83,8 +83,8 @@ QByteArray unicodeList()
     return words.join(u'\r').toUtf8();
 }
 
-// The names a player types; an empty answer (cancel) keeps the name.
-const QStringList Names{"Jörg Müller", "  Leerzeichen  ", "Łukasz 🐈", "", "ZOË", "Freund und Gast", "名前"};
+// The names a player types; an empty answer (cancel) keeps the name; "anna" comes first only when case is ignored.
+const QStringList Names{"Jörg Müller", "  Leerzeichen  ", "Łukasz 🐈", "", "anna ZOË", "Freund und Gast", "名前"};
 
 } // namespace
 
