@@ -145,7 +145,7 @@ void NextWordTest::setUpShowsOnlyThePrompt()
     const auto cells = w.MODUL1.LetterX;
     w.List1->setItems({QStringLiteral("Hund")});
     w.Bild10_Click();
-    const int line = w.Bild5->lineHeightTwips();
+    const int line = 15 * w.Bild5->fontMetrics().height();
     QCOMPARE(w.Bild5->canvas().items(), (QList<PrintedText>{{0, 5 * line, Prompt}}));
     QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
     // The letter cells keep the last scatter.
