@@ -47,6 +47,7 @@ private slots:
     void wholeRoundEndsInTheFile();
     void resultShowsTheFullSeconds();
     void roundEndingWithThePanelShownReportsItsOwnSeconds();
+    void failedSaveKeepsTheListAndTheOldFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -259,6 +260,23 @@ void FangScoresTest::roundEndingWithThePanelShownReportsItsOwnSeconds()
     QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
     QCOMPARE(platform.boxes.last().text, QStringLiteral("Du hast es in 37 Sekunden geschafft.\r"));
     QCOMPARE(readBytes(FileName), QByteArray(">   4   37   10 Freund und Gast\r\n"));
+}
+
+void FangScoresTest::failedSaveKeepsTheListAndTheOldFile()
+{
+    QVERIFY(QDir().mkpath(FileName + QStringLiteral("/alt")));
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.Bezeichnung4->setText(QStringLiteral("Hase"));
+    w.Bezeichnung6->setText(QStringLiteral("37"));
+    w.FinishRound();
+    QCOMPARE(platform.boxes.size(), 2);
+    QCOMPARE(platform.boxes[1].title, QStringLiteral("Bestenliste"));
+    QVERIFY(platform.boxes[1].text.endsWith(QLatin1Char('\r')));
+    QCOMPARE(platform.boxes[1].buttons, Platform::Buttons::Ok);
+    QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
+    QCOMPARE(w.Liste1->items(), QStringList{"   4   37   10 Freund und Gast"});
+    QCOMPARE(QDir(FileName).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"alt"});
 }
 
 QTEST_MAIN(FangScoresTest)

@@ -33,7 +33,6 @@ void FirstExposeTest::firesOnlyAtTheFirstExpose()
 {
     QFETCH(QString, then);
     QWidget window;
-    window.resize(300, 200);
     int fired = 0;
     FirstExpose startUp(window, [&] { ++fired; });
     QCoreApplication::processEvents();
@@ -43,7 +42,7 @@ void FirstExposeTest::firesOnlyAtTheFirstExpose()
     QCOMPARE(fired, 1);
 
     if (then == QLatin1String("uncovered")) {
-        QExposeEvent uncovered(QRegion(0, 0, 300, 200));
+        QExposeEvent uncovered(QRegion(window.rect()));
         QCoreApplication::sendEvent(window.windowHandle(), &uncovered);
     } else if (then == QLatin1String("box")) {
         QtPlatform platform;
