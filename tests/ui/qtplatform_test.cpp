@@ -96,7 +96,8 @@ void QtPlatformTest::messageBox()
         QCOMPARE(box->windowTitle(), QStringLiteral("Spielpause"));
         QCOMPARE(box->text(), shown);
         QCOMPARE(int(box->icon()), shownIcon);
-        QCOMPARE(buttonTexts(box), (buttons == Platform::Buttons::Ok ? QStringList{"OK"} : QStringList{"&Ja", "&Nein"}));
+        QCOMPARE(buttonTexts(box),
+                 (buttons == Platform::Buttons::Ok ? QStringList{"OK"} : QStringList{"&Ja", "&Nein"}));
         // The key goes where the player's would: to the button that has the focus.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QVERIFY(!box->isVisible());
