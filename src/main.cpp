@@ -1,42 +1,16 @@
 #include "ui/fang.h"
+#include "ui/firstexpose.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
 #include <QTimer>
-#include <QWindow>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 
 namespace {
-
-// Calls back once, when the window is first exposed on screen.
-class FirstExpose : public QObject
-{
-public:
-    FirstExpose(QWidget &window, std::function<void()> callback)
-        : m_callback(std::move(callback))
-    {
-        window.winId();
-        window.windowHandle()->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
-            watched->removeEventFilter(this);
-            m_callback();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_callback;
-};
 
 // For bench/startup.sh: prints the wall-clock time and the CPU time used so far, in
 // microseconds, and ends the program the given milliseconds later.

@@ -2,7 +2,6 @@
 #include "ui/controls.h"
 #include "ui/fang.h"
 #include "ui/filepanel.h"
-#include "words/wordlistfile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -250,54 +249,6 @@ private slots:
         QVERIFY(platform.boxes.isEmpty());
     }
 
-    void failedLoadKeepsListAndRound_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::newRow("file removed after listing") << "removed";
-        QTest::newRow("file replaced by a folder") << "folder";
-        QTest::newRow("file grown beyond 16 MiB") << "huge";
-    }
-
-    void failedLoadKeepsListAndRound()
-    {
-        QFETCH(QString, fault);
-        const QString dir = folder("fail-" + fault);
-        writeFile(dir + "/GUT.TXT", "Hund\r\nKatze\r\nMaus\r\n");
-        writeFile(dir + "/KAPUTT.TXT", "Apfel\r\n");
-        ScriptedPlatform platform;
-        fang w(platform);
-        openPanelOn(w, dir);
-        QVERIFY(doubleClickFile(w, "GUT.TXT"));
-        w.Bild3_Click();
-        const QStringList store = w.List1->items();
-        const QString word = w.MODUL1.CurrentWord;
-        const QString next = w.Bezeichnung3->text();
-        const QString rest = w.Bezeichnung5->text();
-
-        const QString broken = dir + "/KAPUTT.TXT";
-        QVERIFY(QFile::remove(broken));
-        if (fault == "folder")
-            QVERIFY(QDir().mkpath(broken));
-        if (fault == "huge")
-            writeFile(broken, QByteArray(words::MaxWordListBytes + 1, 'a'));
-        QVERIFY(doubleClickFile(w, "KAPUTT.TXT"));
-
-        QCOMPARE(platform.boxes.size(), 1);
-        const ScriptedPlatform::Box box = platform.boxes.first();
-        QCOMPARE(box.title, QStringLiteral("Textliste"));
-        QCOMPARE(box.buttons, Platform::Buttons::Ok);
-        QCOMPARE(box.icon, Platform::Icon::None);
-        QVERIFY(box.text.endsWith(u'\r'));
-        QVERIFY(box.text.contains("KAPUTT.TXT"));
-        QCOMPARE(w.List1->items(), store);
-        QCOMPARE(w.Bezeichnung9->text(), QStringLiteral("3"));
-        QCOMPARE(w.Bezeichnung10->text(), dir + "/GUT.TXT");
-        QCOMPARE(w.MODUL1.CurrentWord, word);
-        QCOMPARE(w.Bezeichnung3->text(), next);
-        QCOMPARE(w.Bezeichnung5->text(), rest);
-        QVERIFY(w.Bild11->isVisible());
-    }
-
     void closingThePanelTakesANewWord()
     {
         const QString dir = folder("toggle");
@@ -338,31 +289,6 @@ private slots:
         QVERIFY(platform.boxes.isEmpty());
     }
 
-    void driveNotReadyGoesBackToTheDriveOfTheFolder()
-    {
-        const QString home = folder("drives-bad/home");
-        const QString missing = m_dir.filePath("drives-bad/usb");
-        ScriptedPlatform platform;
-        fang w(platform);
-        w.Laufwerk1->setDrives({"/", missing});
-        openPanelOn(w, home);
-        w.List1->setItems({"Hund", "Katze"});
-
-        w.Laufwerk1->setCurrentIndex(w.Laufwerk1->findData(missing));
-
-        QCOMPARE(platform.boxes.size(), 1);
-        QCOMPARE(platform.boxes.first().text, QStringLiteral("Laufwerk ist nicht bereit!"));
-        QCOMPARE(platform.boxes.first().title, QStringLiteral("Laufwerkfehler"));
-        QCOMPARE(platform.boxes.first().buttons, Platform::Buttons::Ok);
-        QCOMPARE(platform.boxes.first().icon, Platform::Icon::None);
-        QCOMPARE(w.Laufwerk1->drive(), QStringLiteral("/"));
-        QCOMPARE(w.Laufwerk1->currentData().toString(), QStringLiteral("/"));
-        QCOMPARE(w.Verzeichnis1->path(), home);
-        QCOMPARE(w.Datei1->path(), home);
-        QCOMPARE(w.List1->listCount(), 2);
-        QVERIFY(w.Bild11->isVisible());
-    }
-
     void restoredDriveNotReadyEitherFallsBackToTheRoot()
     {
         const QString stick = folder("drives-worse/stick");
@@ -382,33 +308,6 @@ private slots:
         QCOMPARE(w.Verzeichnis1->path(), QStringLiteral("/"));
         QCOMPARE(w.Datei1->path(), QStringLiteral("/"));
         QCOMPARE(w.Laufwerk1->drive(), QStringLiteral("/"));
-    }
-
-    void unreadableFolderKeepsTheLastOne()
-    {
-        const QString dir = folder("browse");
-        const QString gone = folder("browse/weg");
-        writeFile(dir + "/TIERE.TXT", "Hund\r\n");
-        ScriptedPlatform platform;
-        fang w(platform);
-        openPanelOn(w, dir);
-        QVERIFY(QDir(gone).removeRecursively());
-
-        QVERIFY(doubleClickFolder(w, gone));
-
-        QCOMPARE(platform.boxes.size(), 1);
-        QCOMPARE(platform.boxes.first().title, QStringLiteral("Laufwerkfehler"));
-        QVERIFY(platform.boxes.first().text.contains("weg"));
-        QVERIFY(platform.boxes.first().text.endsWith(u'\r'));
-        QCOMPARE(w.Verzeichnis1->path(), dir);
-        QCOMPARE(w.Verzeichnis1->folder(w.Verzeichnis1->currentRow()), dir);
-        QCOMPARE(w.Datei1->path(), dir);
-        QCOMPARE(w.Datei1->fileName(0), QStringLiteral("TIERE.TXT"));
-
-        // From code as well: a folder that cannot be read leaves the lists alone.
-        QVERIFY(!w.Verzeichnis1->setPath(dir + "/TIERE.TXT"));
-        QCOMPARE(w.Verzeichnis1->path(), dir);
-        QCOMPARE(w.Datei1->path(), dir);
     }
 };
 

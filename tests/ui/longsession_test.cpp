@@ -3,7 +3,6 @@
 // the high-score file and the board must still be right, and memory must not grow.
 #include "filebytes.h"
 #include "roundhelpers.h"
-#include "scores/highscorelist.h"
 #include "scores/scorefile.h"
 #include "ui/filepanel.h"
 
@@ -84,8 +83,8 @@ QByteArray unicodeList()
     return words.join(u'\r').toUtf8();
 }
 
-// The names a player types; an empty answer (cancel) keeps the name.
-const QStringList Names{"Jörg Müller", "  Leerzeichen  ", "Łukasz 🐈", "", "ZOË", "Freund und Gast", "名前"};
+// The names a player types; an empty answer (cancel) keeps the name; "anna" comes first only when case is ignored.
+const QStringList Names{"Jörg Müller", "  Leerzeichen  ", "Łukasz 🐈", "", "anna ZOË", "Freund und Gast", "名前"};
 
 } // namespace
 
@@ -151,8 +150,8 @@ void LongSessionTest::checkBoard(fang &w, bool justScattered)
     QCOMPARE(w.Bezeichnung3->text() + w.Bezeichnung5->text(), m.CurrentWord);
     QCOMPARE(w.Bezeichnung4->text() + m.CurrentWord, m_word);
     QVERIFY(m.PlayerX >= 0 && m.PlayerX < 18 && m.PlayerY >= 0 && m.PlayerY < 11);
-    QCOMPARE(w.Bezeichnung8->pos(),
-             w.Bild5->contentOrigin() + QPoint(twipsToPixels(400 * m.PlayerX), twipsToPixels(400 * m.PlayerY)));
+    // A cell is 400 twips, 80/3 pixels, inside the field's one-pixel border.
+    QCOMPARE(w.Bezeichnung8->pos(), QPoint(1 + qRound(m.PlayerX * 80 / 3.0), 1 + qRound(m.PlayerY * 80 / 3.0)));
     const QList<uint> letters = m.CurrentWord.toUcs4();
     QList<PrintedText> expected;
     QSet<QPoint> cells;
@@ -194,13 +193,14 @@ void LongSessionTest::checkScores(fang &w, const QString &entry, const QStringLi
     withoutNew.sort();
     QCOMPARE(withoutNew, sortedBefore);
 
-    const QByteArray bytes = readBytes(scorefile::FileName);
-    const qsizetype lines = bytes.count("\r\n");
-    QCOMPARE(lines, std::min<qsizetype>(listed.size(), 100));
-    QCOMPARE(bytes.count('\n'), lines);
-    QCOMPARE(scorefile::parse(bytes), listed.mid(0, 100));
+    // Every name typed here is either Latin-1, which Windows-1252 writes alike, or needs UTF-8.
+    QString text;
+    for (const QString &line : listed.mid(0, 100))
+        text += u'>' + line + QStringLiteral("\r\n");
+    const bool narrow = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+    QCOMPARE(readBytes(scorefile::FileName), narrow ? text.toLatin1() : text.toUtf8());
     for (qsizetype i = 1; i < listed.size(); ++i) {
-        QVERIFY(HighScoreList::compare(listed[i - 1], listed[i]) <= 0);
+        QVERIFY(QString::compare(listed[i - 1], listed[i], Qt::CaseInsensitive) <= 0);
         // The fields alone order them: word length, seconds, period.
         QVERIFY(listed[i - 1].left(14) <= listed[i].left(14));
     }
@@ -341,9 +341,6 @@ void LongSessionTest::thousandsOfRoundsKeepFileBoardAndMemoryRight()
                                   .arg(w.HBildlauf1->value(), 4)
                                   .arg(name);
         checkScores(w, entry, listedBefore);
-        // Keys after the win record nothing more.
-        w.Form_KeyDown(fang::KeyUp, 0);
-        QCOMPARE(w.Liste1->listCount(), listedBefore.size() + 1);
         w.Bezeichnung20_Click();
         m_word = w.Bezeichnung3->text() + w.Bezeichnung5->text();
 

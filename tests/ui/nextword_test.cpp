@@ -9,7 +9,7 @@ namespace {
 const QString LoadFirst = QStringLiteral("Bitte erst eine Datei laden!\r(Doppelklick auf Dateiliste)\r");
 const QString LastEntry = QStringLiteral("Das ist der letzte Eintrag der aktuellen Textliste.\r"
                                          "Nach der Runde musst du eine neue Datei laden.\r");
-const QString Prompt = QStringLiteral("           Zum Starten hier klicken . . .");
+const QString Prompt = QString(11, u' ') + QStringLiteral("Zum Starten hier klicken . . .");
 
 } // namespace
 
@@ -104,18 +104,23 @@ void NextWordTest::entriesPlayedAsTheyAreOrReplaced_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("played");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("rest");
     const QString hundred(100, u'h');
-    QTest::newRow("100 characters are played") << hundred << hundred;
-    QTest::newRow("101 characters give the default word") << QString(101, u'h') << "Quendolin";
-    QTest::newRow("empty entry gives the default word") << "" << "Quendolin";
-    QTest::newRow("spaces stay") << " zwei Wörter " << " zwei Wörter ";
-    QTest::newRow("one letter") << "A" << "A";
+    QTest::newRow("100 characters are played") << hundred << hundred << "h" << QString(99, u'h');
+    QTest::newRow("101 characters give the default word") << QString(101, u'h') << "Quendolin" << "Q" << "uendolin";
+    QTest::newRow("empty entry gives the default word") << "" << "Quendolin" << "Q" << "uendolin";
+    QTest::newRow("spaces stay") << " zwei Wörter " << " zwei Wörter " << " " << "zwei Wörter ";
+    QTest::newRow("one letter") << "A" << "A" << "A" << "";
+    QTest::newRow("letter outside the BMP stays whole") << "🐈 Katze" << "🐈 Katze" << "🐈" << " Katze";
 }
 
 void NextWordTest::entriesPlayedAsTheyAreOrReplaced()
 {
     QFETCH(QString, entry);
     QFETCH(QString, played);
+    QFETCH(QString, next);
+    QFETCH(QString, rest);
     ScriptedPlatform platform;
     fang w(platform);
     w.List1->setItems({entry, QStringLiteral("Reserve")});
@@ -123,8 +128,8 @@ void NextWordTest::entriesPlayedAsTheyAreOrReplaced()
     w.NextWord();
     QCOMPARE(w.MODUL1.CurrentWord, played);
     QCOMPARE(w.Bezeichnung11->text(), entry);
-    QCOMPARE(w.Bezeichnung3->text(), text::firstChar(played));
-    QCOMPARE(w.Bezeichnung5->text(), text::withoutFirstChar(played));
+    QCOMPARE(w.Bezeichnung3->text(), next);
+    QCOMPARE(w.Bezeichnung5->text(), rest);
     QVERIFY(w.Bezeichnung4->text().isEmpty());
     QCOMPARE(w.MODUL1.PlayerX, 9);
     QCOMPARE(w.MODUL1.PlayerY, 6);
@@ -140,8 +145,7 @@ void NextWordTest::setUpShowsOnlyThePrompt()
     const auto cells = w.MODUL1.LetterX;
     w.List1->setItems({QStringLiteral("Hund")});
     w.Bild10_Click();
-    QCOMPARE(Prompt.size(), 41);
-    const int line = w.Bild5->lineHeightTwips();
+    const int line = 15 * w.Bild5->fontMetrics().height();
     QCOMPARE(w.Bild5->canvas().items(), (QList<PrintedText>{{0, 5 * line, Prompt}}));
     QCOMPARE(w.Bezeichnung6->text(), QStringLiteral("0"));
     // The letter cells keep the last scatter.

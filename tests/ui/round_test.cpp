@@ -12,17 +12,15 @@ class RoundTest : public QObject
 private slots:
     void init();
     void cleanup();
-    void catchesLettersInWordOrder();
-    void spaceIsCaughtWithoutAMove();
-    void leadingSpaceIsCaughtByTheStartClick();
-    void trailingSpacesFinishWithTheLastLetter();
-    void oneLetterWord();
+    void catching_data();
+    void catching();
     void hundredLetterWordCanBePlayed();
     void reshuffleTiming_data();
     void reshuffleTiming();
     void reshuffleKeepsTheMarkerOffTheLetters();
     void startClickRefusals();
     void startClick();
+    void movesCountOnlyWhileTheClockRuns_data();
     void movesCountOnlyWhileTheClockRuns();
 
 private:
@@ -48,100 +46,56 @@ void RoundTest::checkInvariants(fang &w, const QString &word)
     const Modul1 &m = w.MODUL1;
     QCOMPARE(w.Bezeichnung3->text() + w.Bezeichnung5->text(), m.CurrentWord);
     QCOMPARE(w.Bezeichnung4->text() + m.CurrentWord, word);
-    QCOMPARE(w.Bezeichnung8->pos(),
-             w.Bild5->contentOrigin() + QPoint(twipsToPixels(400 * m.PlayerX), twipsToPixels(400 * m.PlayerY)));
+    // A cell is 400 twips, 80/3 pixels, inside the field's one-pixel border.
+    QCOMPARE(w.Bezeichnung8->pos(), QPoint(1 + qRound(m.PlayerX * 80 / 3.0), 1 + qRound(m.PlayerY * 80 / 3.0)));
+    // The words played here have no letters outside the BMP.
     QList<PrintedText> expected;
-    for (int i = 1; i <= text::charCount(m.CurrentWord); ++i) {
-        const QString letter = text::charAt(m.CurrentWord, i - 1);
-        expected.append({400 * m.LetterX[i], 400 * m.LetterY[i], letter});
-    }
+    for (int i = 1; i <= m.CurrentWord.size(); ++i)
+        expected.append({400 * m.LetterX[i], 400 * m.LetterY[i], m.CurrentWord.mid(i - 1, 1)});
     QCOMPARE(w.Bild5->canvas().items(), expected);
 }
 
-void RoundTest::catchesLettersInWordOrder()
+void RoundTest::catching_data()
 {
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QList<QPoint>>("cells");
+    QTest::addColumn<QList<QPoint>>("path");
+    // The letters caught after the start click and after each cell of the path.
+    QTest::addColumn<QStringList>("caught");
+    using Cells = QList<QPoint>;
+    QTest::newRow("only the first remaining of like letters counts")
+        << "Otto" << Cells{{2, 2}, {6, 2}, {4, 2}, {8, 8}} << Cells{{4, 2}, {2, 2}, {4, 2}, {6, 2}, {4, 2}}
+        << QStringList{"", "", "O", "O", "Ot", "Ott"};
+    QTest::newRow("space is caught without a move")
+        << "ab c" << Cells{{1, 1}, {2, 1}, {3, 1}, {4, 1}} << Cells{{1, 1}, {2, 1}} << QStringList{"", "a", "ab "};
+    QTest::newRow("leading space is caught by the start click")
+        << " ab" << Cells{{1, 1}, {2, 1}, {3, 1}} << Cells{} << QStringList{" "};
+    QTest::newRow("trailing spaces finish with the last letter")
+        << "ab  " << Cells{{1, 1}, {2, 1}, {3, 1}, {4, 1}} << Cells{{1, 1}, {2, 1}} << QStringList{"", "a", "ab  "};
+    QTest::newRow("one-letter word") << "x" << Cells{{5, 5}} << Cells{{5, 5}} << QStringList{"", "x"};
+}
+
+void RoundTest::catching()
+{
+    QFETCH(QString, word);
+    QFETCH(QList<QPoint>, cells);
+    QFETCH(QList<QPoint>, path);
+    QFETCH(QStringList, caught);
     ScriptedPlatform platform;
     fang w(platform);
-    const QString word = QStringLiteral("Otto");
-    startRound(w, platform, word, {{2, 2}, {6, 2}, {4, 2}, {8, 8}});
+    startRound(w, platform, word, cells);
+    QCOMPARE(w.Bezeichnung4->text(), caught[0]);
     checkInvariants(w, word);
-
-    // The second t is not the next letter: nothing is caught there.
-    steerTo(w, {4, 2});
-    QCOMPARE(w.MODUL1.CurrentWord, word);
-    checkInvariants(w, word);
-
-    steerTo(w, {2, 2});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("O"));
-    QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("t"));
-    checkInvariants(w, word);
-
-    // Only the first remaining t counts.
-    steerTo(w, {4, 2});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("O"));
-    steerTo(w, {6, 2});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("Ot"));
-    checkInvariants(w, word);
-    steerTo(w, {4, 2});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("Ott"));
-    checkInvariants(w, word);
-    QVERIFY(w.Zeit1->isActive());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        steerTo(w, path[i]);
+        QCOMPARE(w.Bezeichnung4->text(), caught[i + 1]);
+        checkInvariants(w, word);
+    }
+    // The last letter ends the round: clock off, marker hidden.
+    const bool won = caught.last() == word;
+    QCOMPARE(w.Zeit1->isActive(), !won);
+    QCOMPARE(w.Bezeichnung8->isHidden(), won);
     w.Zeit1->stop();
-}
-
-void RoundTest::spaceIsCaughtWithoutAMove()
-{
-    ScriptedPlatform platform;
-    fang w(platform);
-    const QString word = QStringLiteral("ab c");
-    startRound(w, platform, word, {{1, 1}, {2, 1}, {3, 1}, {4, 1}});
-    steerTo(w, {1, 1});
-    steerTo(w, {2, 1});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("ab "));
-    QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("c"));
-    QCOMPARE(w.MODUL1.PlayerX, 2);
-    checkInvariants(w, word);
-    w.Zeit1->stop();
-}
-
-void RoundTest::leadingSpaceIsCaughtByTheStartClick()
-{
-    ScriptedPlatform platform;
-    fang w(platform);
-    const QString word = QStringLiteral(" ab");
-    startRound(w, platform, word, {{1, 1}, {2, 1}, {3, 1}});
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral(" "));
-    QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("a"));
-    checkInvariants(w, word);
-    w.Zeit1->stop();
-}
-
-void RoundTest::trailingSpacesFinishWithTheLastLetter()
-{
-    ScriptedPlatform platform;
-    fang w(platform);
-    const QString word = QStringLiteral("ab  ");
-    startRound(w, platform, word, {{1, 1}, {2, 1}, {3, 1}, {4, 1}});
-    steerTo(w, {1, 1});
-    steerTo(w, {2, 1});
-    QVERIFY(w.MODUL1.CurrentWord.isEmpty());
-    QCOMPARE(w.Bezeichnung4->text(), word);
-    // The round is over: clock off, marker hidden.
-    QVERIFY(!w.Zeit1->isActive());
-    QVERIFY(w.Bezeichnung8->isHidden());
-    checkInvariants(w, word);
-}
-
-void RoundTest::oneLetterWord()
-{
-    ScriptedPlatform platform;
-    fang w(platform);
-    startRound(w, platform, QStringLiteral("x"), {{5, 5}});
-    steerTo(w, {5, 5});
-    QVERIFY(w.Bild5->canvas().items().isEmpty());
-    QVERIFY(w.Bezeichnung3->text().isEmpty());
-    QVERIFY(!w.Zeit1->isActive());
-    checkInvariants(w, QStringLiteral("x"));
 }
 
 void RoundTest::hundredLetterWordCanBePlayed()
@@ -229,10 +183,10 @@ void RoundTest::startClickRefusals()
     w.Zeit1->stop();
 
     // The high-score panel shown.
-    w.Bild1->move(twipsToPixels(1800), w.Bild1->y());
+    w.Bild1->move(120, w.Bild1->y());
     w.Bild5_Click();
     QVERIFY(!w.Zeit1->isActive());
-    w.Bild1->move(twipsToPixels(8400), w.Bild1->y());
+    w.Bild1->move(560, w.Bild1->y());
 
     // The file panel shown.
     w.Bild11->show();
@@ -260,31 +214,44 @@ void RoundTest::startClick()
     w.Zeit1->stop();
 }
 
+void RoundTest::movesCountOnlyWhileTheClockRuns_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QPoint>("step");
+    QTest::newRow("up") << int(Qt::Key_Up) << QPoint(0, -1);
+    QTest::newRow("down") << int(Qt::Key_Down) << QPoint(0, 1);
+    QTest::newRow("left") << int(Qt::Key_Left) << QPoint(-1, 0);
+    QTest::newRow("right") << int(Qt::Key_Right) << QPoint(1, 0);
+}
+
 void RoundTest::movesCountOnlyWhileTheClockRuns()
 {
+    QFETCH(int, key);
+    QFETCH(QPoint, step);
     ScriptedPlatform platform;
     fang w(platform);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Bild5->setFocus();
+    const auto press = [&] { QTest::keyClick(w.focusWidget(), Qt::Key(key)); };
     w.List1->setItems({QStringLiteral("Ab"), QStringLiteral("Reserve")});
     platform.randoms << 0.0f;
     w.NextWord();
+    const QPoint start(9, 6);
     // Before the start click the cells still hold (0, 0): a move there must catch nothing.
-    for (int i = 0; i < 20; ++i) {
-        w.Form_KeyDown(fang::KeyLeft, 0);
-        w.Form_KeyDown(fang::KeyUp, 0);
-    }
-    QCOMPARE(w.MODUL1.PlayerX, 9);
-    QCOMPARE(w.MODUL1.PlayerY, 6);
-    QVERIFY(w.Bezeichnung4->text().isEmpty());
+    for (int i = 0; i < 10; ++i)
+        press();
+    QCOMPARE(QPoint(w.MODUL1.PlayerX, w.MODUL1.PlayerY), start);
 
-    // After a won round, moves neither move nor finish the round again.
-    scriptScatter(platform, {{9, 5}, {9, 4}});
+    // Two moves win the round; moves after it neither move nor finish the round again.
+    scriptScatter(platform, {start + step, start + 2 * step});
     w.Bild5_Click();
-    w.Form_KeyDown(fang::KeyUp, 0);
-    w.Form_KeyDown(fang::KeyUp, 0);
+    for (int i = 0; i < 4; ++i)
+        press();
     QVERIFY(!w.Zeit1->isActive());
-    QCOMPARE(w.Bezeichnung4->text(), QStringLiteral("Ab"));
-    w.Form_KeyDown(fang::KeyUp, 0);
-    QCOMPARE(w.MODUL1.PlayerY, 4);
+    QCOMPARE(w.Liste1->items(), QStringList{"   2    0   10 Freund und Gast"});
+    QCOMPARE(platform.texts(), QStringList{"Du hast es in 0 Sekunden geschafft.\r"});
+    QCOMPARE(QPoint(w.MODUL1.PlayerX, w.MODUL1.PlayerY), start + 2 * step);
 }
 
 QTEST_MAIN(RoundTest)
