@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStorageInfo>
 #include <QStyledItemDelegate>
@@ -249,6 +250,17 @@ QString FileListBox::fileName(int index) const
 {
     const QListWidgetItem *entry = item(index);
     return entry ? entry->text() : QString();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent *event)
+{
+    const bool activate = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (activate && !event->isAutoRepeat() && currentItem()) {
+        currentItem()->setSelected(true);
+        emit keyActivated();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void FileListBox::fill()
