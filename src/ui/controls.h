@@ -151,6 +151,8 @@ private:
 // that a game played with the mouse looks as drawn.
 class FocusFrame : public QWidget
 {
+    Q_OBJECT
+
 public:
     explicit FocusFrame(QWidget *window);
     ~FocusFrame() override;

@@ -273,8 +273,6 @@ void fang::createHiddenControls()
     List1 = new ListBox(this);
     List1->setGeometry(twipsRect(11160, 600, 2775, 5070));
     List1->setFont(sansFont(9.75, true));
-    // The word store is never seen.
-    List1->setFocusPolicy(Qt::NoFocus);
 }
 
 void fang::setTabOrder()
@@ -283,16 +281,20 @@ void fang::setTabOrder()
     const QList<QWidget *> order = {HBildlauf1, Bild5, Bild1, Liste1, Bezeichnung20, Bild2, Bild3, Bild4,
                                     Bild6, Bild7, Bild8, Bild9, Bild10, Bild11, Datei1, Laufwerk1,
                                     Verzeichnis1, List1};
+    // Qt chains only controls that take the focus; those out of sight drop out after.
+    for (QWidget *w : order) {
+        if (w->focusPolicy() == Qt::NoFocus)
+            w->setFocusPolicy(Qt::TabFocus);
+    }
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-    Bild11->setFocusPolicy(Qt::TabFocus);
     focusOnlyInSight();
     HBildlauf1->setFocus();
 }
 
 // What the player cannot see takes no focus: the high-score panel and its controls while
-// it stands outside the window, and the top bar and the field under the open file panel.
-// (A hidden file panel takes its lists out of the tab order by itself.)
+// it stands outside the window, the top bar and the field under the open file panel, and
+// the word store. (A hidden file panel takes its lists out of the tab order by itself.)
 void fang::focusOnlyInSight()
 {
     const bool scoresOpen = Bild1->x() < width();
@@ -302,6 +304,7 @@ void fang::focusOnlyInSight()
     Bezeichnung20->setFocusPolicy(scoresOpen ? Qt::TabFocus : Qt::NoFocus);
     HBildlauf1->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
     Bild5->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
+    List1->setFocusPolicy(Qt::NoFocus);
 }
 
 void fang::Form_Load()
