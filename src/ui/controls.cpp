@@ -324,10 +324,12 @@ bool FocusFrame::eventFilter(QObject *watched, QEvent *event)
     };
     switch (event->type()) {
     case QEvent::KeyPress: {
-        // Seen before the control moves the focus on.
+        // Seen before the control moves the focus on, if there is another to move to.
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && inWindow())
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !m_fromKeyboard && inWindow()) {
             m_fromKeyboard = true;
+            follow(QApplication::focusWidget());
+        }
         break;
     }
     case QEvent::MouseButtonPress:

@@ -353,6 +353,15 @@ void InputTest::focusFrameOnlyAfterTheKeyboard()
     QCOMPARE(QApplication::focusWidget(), w.Bild5);
     QCOMPARE(frame->target(), nullptr);
     w.Zeit1->stop();
+
+    // Tab in a window with one control to focus keeps the focus, and shows it.
+    w.Bild8_Click();
+    showAndWait(*w.infoWindow());
+    auto *infoFrame = w.infoWindow()->findChild<FocusFrame *>();
+    QVERIFY(infoFrame);
+    QCOMPARE(infoFrame->target(), nullptr);
+    QTest::keyClick(w.infoWindow()->Bild1, Qt::Key_Tab);
+    QCOMPARE(infoFrame->target(), w.infoWindow()->Bild1);
 }
 
 void InputTest::controlsCarryAccessibleNames_data()
