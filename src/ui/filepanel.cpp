@@ -75,6 +75,12 @@ bool holds(const QString &folder, const QString &path)
     return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
+// Return and the keypad's Enter, not held down.
+bool activationKey(const QKeyEvent *event)
+{
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat();
+}
+
 // Draws each folder indented by its depth in the tree, highlight included.
 class IndentDelegate : public QStyledItemDelegate
 {
@@ -191,6 +197,14 @@ void DirListBox::open(QListWidgetItem *item)
     emit openFailed(folder);
 }
 
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (activationKey(event) && currentItem())
+        open(currentItem());
+    else
+        QListWidget::keyPressEvent(event);
+}
+
 // Text only, no folder pictures: the indent tells the path from its subfolders, and
 // looking pictures up in the desktop's icon theme made every start noticeably slower.
 void DirListBox::fill()
@@ -254,8 +268,7 @@ QString FileListBox::fileName(int index) const
 
 void FileListBox::keyPressEvent(QKeyEvent *event)
 {
-    const bool activate = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (activate && !event->isAutoRepeat() && currentItem()) {
+    if (activationKey(event) && currentItem()) {
         currentItem()->setSelected(true);
         emit keyActivated();
         return;

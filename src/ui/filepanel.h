@@ -59,6 +59,10 @@ signals:
     // A double-clicked folder could not be read; the list stays where it was.
     void openFailed(const QString &folder);
 
+protected:
+    // Return opens the folder with the cursor, as a double-click does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void open(QListWidgetItem *item);
     void fill();

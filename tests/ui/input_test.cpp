@@ -233,7 +233,8 @@ void InputTest::tabSkipsWhatCannotBeSeen()
 void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
 {
     TemporaryCurrentDir dir;
-    writeBytes(dir.path() + QStringLiteral("/ZWEI.TXT"), "Ei\r\nUhu\r\n");
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("listen")));
+    writeBytes(dir.path() + QStringLiteral("/listen/ZWEI.TXT"), "Ei\r\nUhu\r\n");
     ScriptedPlatform platform;
     fang w(platform);
     showActive(&w);
@@ -242,9 +243,16 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     QCOMPARE(platform.boxes.size(), 2);
     // The opening file panel took the focus from the scroll bar under it.
     QCOMPARE(focusName(w), QStringLiteral("Datei1"));
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    QCOMPARE(w.Datei1->fileName(0), QStringLiteral("ZWEI.TXT"));
+    press(Qt::Key_Backtab);
+    press(Qt::Key_Backtab);
     platform.randoms << 0.0f;
     press(Qt::Key_Return);
-    QCOMPARE(w.Bezeichnung10->text(), dir.path() + QStringLiteral("/ZWEI.TXT"));
+    QCOMPARE(w.Bezeichnung10->text(), dir.path() + QStringLiteral("/listen/ZWEI.TXT"));
     QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("E"));
     QCOMPARE(focusName(w), QStringLiteral("Bild5"));
 
