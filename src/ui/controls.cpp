@@ -1,5 +1,6 @@
 #include "ui/controls.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -59,6 +60,14 @@ bool ClickTracker::release(const QWidget *widget, const QMouseEvent *event)
                        && widget->rect().contains(event->position().toPoint());
     m_pressed = false;
     return click;
+}
+
+bool ClickTracker::key(const QWidget *widget, const QKeyEvent *event)
+{
+    // A key held down repeats: only its first press counts.
+    if (event->isAutoRepeat() || !widget->hasFocus() || (event->modifiers() & ~Qt::KeypadModifier))
+        return false;
+    return event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
 QIcon iconAtSizes(const QString &resource, std::initializer_list<int> sizes)
@@ -182,6 +191,19 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *)
+{
+    m_click.doubleClick();
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    if (ClickTracker::key(this, event))
+        emit clicked();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 Label::Label(const QString &caption, QWidget *parent)
     : QLabel(parent)
 {
@@ -233,6 +255,19 @@ void Label::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+void Label::mouseDoubleClickEvent(QMouseEvent *)
+{
+    m_click.doubleClick();
+}
+
+void Label::keyPressEvent(QKeyEvent *event)
+{
+    if (ClickTracker::key(this, event))
+        emit clicked();
+    else
+        QLabel::keyPressEvent(event);
+}
+
 Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
                  const QColor &background, Qt::Alignment alignment, const QFont &font)
 {
@@ -264,6 +299,82 @@ void Shape::paintEvent(QPaintEvent *)
     painter.fillRect(0, height() - w, width(), w, m_border);
     painter.fillRect(0, 0, w, height(), m_border);
     painter.fillRect(width() - w, 0, w, height(), m_border);
+}
+
+FocusFrame::FocusFrame(QWidget *window)
+    : QWidget(window)
+    , m_window(window)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { follow(now); });
+}
+
+FocusFrame::~FocusFrame()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool FocusFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto inWindow = [&] {
+        return watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == m_window;
+    };
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Seen before the control moves the focus on, if there is another to move to.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !m_fromKeyboard && inWindow()) {
+            m_fromKeyboard = true;
+            follow(QApplication::focusWidget());
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (m_fromKeyboard && inWindow()) {
+            m_fromKeyboard = false;
+            // The style's own focus marks (the current entry of a list) go with it.
+            m_window->setAttribute(Qt::WA_KeyboardFocusChange, false);
+            follow(nullptr);
+        }
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        if (watched == m_target && m_fromKeyboard)
+            follow(m_target);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void FocusFrame::follow(QWidget *focus)
+{
+    m_target = focus;
+    QWidget *container = focus ? focus->parentWidget() : nullptr;
+    if (!m_fromKeyboard || !container || focus->window() != m_window || !focus->isVisible()) {
+        hide();
+        return;
+    }
+    if (parentWidget() != container)
+        setParent(container);
+    // One pixel clear of the control, and inside its container, so that all of it shows.
+    setGeometry(focus->geometry().adjusted(-2, -2, 2, 2) & container->rect());
+    setMask(QRegion(rect()) - QRegion(rect().adjusted(1, 1, -1, -1)));
+    raise();
+    show();
+}
+
+void FocusFrame::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
 }
 
 void ScrollBar::keyPressEvent(QKeyEvent *event)

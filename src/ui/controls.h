@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QScrollBar>
 #include <QString>
@@ -15,6 +16,7 @@
 
 #include <initializer_list>
 
+class QKeyEvent;
 class QMouseEvent;
 
 class QStringListModel;
@@ -29,12 +31,16 @@ QRect twipsRect(int left, int top, int width, int height);
 QFont sansFont(double points, bool bold, bool italic = false);
 QFont fixedFont(double points, bool bold);
 
-// Turns a press and a release of the left button inside a widget into one click.
+// Turns a press and a release of the left button inside a widget into one click. A
+// double-click is no second click: the control has no double-click of its own, and its
+// second press must not act again. Space or Return on the focused control is a click too.
 class ClickTracker
 {
 public:
     void press(const QMouseEvent *event);
     bool release(const QWidget *widget, const QMouseEvent *event);
+    void doubleClick() { m_pressed = false; }
+    static bool key(const QWidget *widget, const QKeyEvent *event);
 
 private:
     bool m_pressed = false;
@@ -77,6 +83,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QColor m_background = Qt::white;
@@ -109,6 +117,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     ClickTracker m_click;
@@ -134,6 +144,32 @@ private:
     QColor m_border;
     int m_borderWidth;
     QColor m_fill; // invalid for no fill
+};
+
+// A thin line round the control that has the keyboard focus in a window. It shows once
+// the player moves the focus with Tab or Shift+Tab and goes at the next mouse press, so
+// that a game played with the mouse looks as drawn.
+class FocusFrame : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FocusFrame(QWidget *window);
+    ~FocusFrame() override;
+
+    // The control it is drawn round, or none.
+    QWidget *target() const { return isVisible() ? m_target.data() : nullptr; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void follow(QWidget *focus);
+
+    QWidget *m_window;
+    QPointer<QWidget> m_target;
+    bool m_fromKeyboard = false;
 };
 
 // A scroll bar whose Left and Up keys lower the value and Right and Down raise it.

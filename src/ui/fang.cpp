@@ -42,6 +42,7 @@ PictureBox *makeButton(QWidget *parent, int top, const QString &picture, const Q
     button->setBackground(ButtonColumn);
     button->setPicture(picture);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -85,6 +86,7 @@ fang::fang(Platform &platform, QWidget *parent)
     createFilePanel();
     createHighScorePanel();
     setTabOrder();
+    new FocusFrame(this);
 
     Zeit1 = new QTimer(this);
     Zeit1->setInterval(1000);
@@ -159,6 +161,7 @@ void fang::createPlayingField()
     Bild5->setBorder(true);
     Bild5->setFont(sansFont(18, true));
     Bild5->setFocusPolicy(Qt::StrongFocus);
+    Bild5->setAccessibleName(QStringLiteral("Spielfeld"));
     connect(Bild5, &PictureBox::clicked, this, &fang::Bild5_Click);
 
     Bezeichnung8 = new Label(QStringLiteral("+"), Bild5);
@@ -218,6 +221,7 @@ void fang::createFilePanel()
     connect(Verzeichnis1, &DirListBox::changed, this, &fang::Verzeichnis1_Change);
     connect(Verzeichnis1, &DirListBox::openFailed, this, &fang::reportUnreadableFolder);
     connect(Datei1, &QListWidget::itemDoubleClicked, this, &fang::Datei1_DblClick);
+    connect(Datei1, &FileListBox::keyActivated, this, &fang::Datei1_DblClick);
     Bild11->hide();
 }
 
@@ -273,13 +277,34 @@ void fang::createHiddenControls()
 
 void fang::setTabOrder()
 {
-    const QList<QWidget *> order = {HBildlauf1, Bild5, Bild1, Liste1, Bild2, Bild3, Bild4, Bild6, Bild7,
-                                    Bild8, Bild9, Bild10, Bild11, Datei1, Laufwerk1, Verzeichnis1, List1};
+    // The high-score panel's closing label follows its list, for the keyboard.
+    const QList<QWidget *> order = {HBildlauf1, Bild5, Bild1, Liste1, Bezeichnung20, Bild2, Bild3, Bild4,
+                                    Bild6, Bild7, Bild8, Bild9, Bild10, Bild11, Datei1, Laufwerk1,
+                                    Verzeichnis1, List1};
+    // Qt chains only controls that take the focus; those out of sight drop out after.
+    for (QWidget *w : order) {
+        if (w->focusPolicy() == Qt::NoFocus)
+            w->setFocusPolicy(Qt::TabFocus);
+    }
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-    for (QWidget *w : {static_cast<QWidget *>(Bild1), static_cast<QWidget *>(Bild11)})
-        w->setFocusPolicy(Qt::TabFocus);
+    focusOnlyInSight();
     HBildlauf1->setFocus();
+}
+
+// What the player cannot see takes no focus: the high-score panel and its controls while
+// it stands outside the window, the top bar and the field under the open file panel, and
+// the word store. (A hidden file panel takes its lists out of the tab order by itself.)
+void fang::focusOnlyInSight()
+{
+    const bool scoresOpen = Bild1->x() < width();
+    const bool filesOpen = !Bild11->isHidden();
+    Bild1->setFocusPolicy(scoresOpen ? Qt::TabFocus : Qt::NoFocus);
+    Liste1->setFocusPolicy(scoresOpen ? Qt::StrongFocus : Qt::NoFocus);
+    Bezeichnung20->setFocusPolicy(scoresOpen ? Qt::TabFocus : Qt::NoFocus);
+    HBildlauf1->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
+    Bild5->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
+    List1->setFocusPolicy(Qt::NoFocus);
 }
 
 void fang::Form_Load()
@@ -319,6 +344,21 @@ int fang::keyCode(int qtKey)
 // control passes on to its parent is not handled twice.
 bool fang::eventFilter(QObject *watched, QEvent *event)
 {
+    // The focus follows the panels: an opening file panel takes it to its file list, the
+    // next thing to choose; focus left in a closing panel goes to the playing field, where
+    // the next round starts.
+    const QEvent::Type type = event->type();
+    if ((watched == Bild11 && (type == QEvent::Show || type == QEvent::Hide))
+        || (watched == Bild1 && type == QEvent::Move)) {
+        focusOnlyInSight();
+        auto *panel = static_cast<QWidget *>(watched);
+        QWidget *focus = focusWidget();
+        const bool closed = panel == Bild11 ? Bild11->isHidden() : Bild1->x() >= width();
+        if (panel == Bild11 && type == QEvent::Show)
+            Datei1->setFocus();
+        else if (closed && focus && (focus == panel || panel->isAncestorOf(focus)))
+            (Bild11->isHidden() ? static_cast<QWidget *>(Bild5) : Datei1)->setFocus();
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto *widget = static_cast<QWidget *>(watched);
         QWidget *focus = QApplication::focusWidget();

@@ -147,6 +147,7 @@ private:
     void createHighScorePanel();
     void createHiddenControls();
     void setTabOrder();
+    void focusOnlyInSight();
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStorageInfo>
 #include <QStyledItemDelegate>
@@ -72,6 +73,12 @@ bool holds(const QString &folder, const QString &path)
     if (path == folder)
         return true;
     return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
+}
+
+// Return and the keypad's Enter, not held down.
+bool activationKey(const QKeyEvent *event)
+{
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat();
 }
 
 // Draws each folder indented by its depth in the tree, highlight included.
@@ -190,6 +197,14 @@ void DirListBox::open(QListWidgetItem *item)
     emit openFailed(folder);
 }
 
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (activationKey(event) && currentItem())
+        open(currentItem());
+    else
+        QListWidget::keyPressEvent(event);
+}
+
 // Text only, no folder pictures: the indent tells the path from its subfolders, and
 // looking pictures up in the desktop's icon theme made every start noticeably slower.
 void DirListBox::fill()
@@ -249,6 +264,16 @@ QString FileListBox::fileName(int index) const
 {
     const QListWidgetItem *entry = item(index);
     return entry ? entry->text() : QString();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (activationKey(event) && currentItem()) {
+        currentItem()->setSelected(true);
+        emit keyActivated();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void FileListBox::fill()

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QKeyEvent;
+
 // The three selectors of the file panel. Each starts on the program's current
 // directory and never changes it. Assigning a drive or a path from code raises
 // the selector's changed() at once, inside the assignment, as a player's choice does.
@@ -57,6 +59,10 @@ signals:
     // A double-clicked folder could not be read; the list stays where it was.
     void openFailed(const QString &folder);
 
+protected:
+    // Return opens the folder with the cursor, as a double-click does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void open(QListWidgetItem *item);
     void fill();
@@ -79,6 +85,14 @@ public:
     // −1 when nothing is selected.
     int selectedIndex() const;
     QString fileName(int index) const;
+
+signals:
+    // Return or Enter on the entry with the cursor, which is chosen first: the
+    // keyboard's double-click.
+    void keyActivated();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void fill();

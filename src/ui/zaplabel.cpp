@@ -88,11 +88,14 @@ ZAPLABEL::ZAPLABEL(fang &main)
     Bild1->setBackground(Panel);
     Bild1->setPicture(QStringLiteral(":/icons/okay.svg"));
     Bild1->setFocusPolicy(Qt::StrongFocus);
+    // It has no tool tip to name it.
+    Bild1->setAccessibleName(QStringLiteral("Okay"));
     connect(Bild1, &PictureBox::clicked, this, &ZAPLABEL::Bild1_Click);
 
     Bezeichnung8 = captionLabel(this, twipsRect(120, 3240, 3255, 255), QStringLiteral("www.example.org/zaplino"),
                              Qt::black, Orange, Qt::AlignHCenter, sansFont(8.25, true));
     Bild1->setFocus();
+    new FocusFrame(this);
 
     Form_Load();
 }
