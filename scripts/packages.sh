@@ -1,13 +1,26 @@
 # Sourced by the scripts: installs the Debian packages given that are not installed yet.
+# Prints what it installs, apt's warnings and errors, and apt's whole report only on failure.
 install_missing_packages() {
     local missing=() p
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -gt 0 ] || return 0
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    # sudo drops variables set in front of it, so env passes the front end through;
+    # without it debconf would try to ask questions on the terminal.
+    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -o Dpkg::Use-Pty=0)
+    [ "$(id -u)" -eq 0 ] || apt=(sudo "${apt[@]}")
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local log status=0
+    log=$(mktemp)
+    { "${apt[@]}" update && "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; } >"$log" 2>&1 ||
+        status=$?
+    if [ "$status" -ne 0 ]; then
+        cat "$log" >&2
+        echo "Installing the packages failed." >&2
+    else
+        grep -E '^(W|E): |^[0-9]+ upgraded, [0-9]+ newly installed' "$log" || true
+    fi
+    rm -f "$log"
+    return "$status"
 }

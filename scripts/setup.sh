@@ -4,10 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build make g++ pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
     fonts-liberation2 fonts-dejavu-core
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev man-db lintian
     libbenchmark-dev
     clang-14 libclang-rt-14-dev
 )

@@ -1,3 +1,4 @@
+#include "ui/displaycheck.h"
 #include "ui/fang.h"
 #include "ui/firstexpose.h"
 #include "ui/qtplatform.h"
@@ -28,6 +29,7 @@ void reportShownAndExit(int delay)
 
 int main(int argc, char *argv[])
 {
+    requireDisplay();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zaplino"));
     QApplication::setApplicationVersion(QStringLiteral(ZAPLINO_VERSION));

@@ -14,7 +14,7 @@ printf '%s\n' "$report" | grep -v ': hint: ' | grep . && fail "desktop-file-vali
 
 value() { sed -n "s/^$1=//p" "$entry"; }
 command=$(value Exec | cut -d' ' -f1)
-[ -x "$prefix/bin/$command" ] || fail "Exec=$command is not the installed launcher"
+[ -x "$prefix/games/$command" ] || fail "Exec=$command is not the installed launcher"
 icon=$(value Icon)
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon has no scalable icon"
 [ -f "$prefix/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "Icon=$icon has no 48 px icon"

@@ -10,8 +10,8 @@ big_endian() { # file, offset: a 32-bit number
     od -An -tu1 -j "$2" -N 4 "$1" | awk '{ print (($1 * 256 + $2) * 256 + $3) * 256 + $4 }'
 }
 
-launcher="$prefix/bin/zaplino"
-[ -x "$launcher" ] && starts_with "$launcher" '#!/bin/sh' || fail "launcher bin/zaplino is missing or not an executable script"
+launcher="$prefix/games/zaplino"
+[ -x "$launcher" ] && starts_with "$launcher" '#!/bin/sh' || fail "launcher games/zaplino is missing or not an executable script"
 grep -q '@[A-Z_][A-Z_]*@' "$launcher" && fail "launcher has an unreplaced @placeholder@"
 
 program="$prefix/libexec/zaplino/zaplino"
@@ -42,7 +42,7 @@ for size in 16 32 48 64 128 256; do
 done
 
 # Word lists are Windows-1252 with CR LF: installed byte for byte.
-lists="$prefix/share/zaplino/wordlists"
+lists="$prefix/share/games/zaplino/wordlists"
 for list in "$source"/wordlists/*.TXT; do
     [ -f "$list" ] || continue
     cmp -s "$list" "$lists/$(basename "$list")" || fail "word list $(basename "$list") not installed unchanged"

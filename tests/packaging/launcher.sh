@@ -4,7 +4,7 @@
 . "$(dirname "$0")/common.sh"
 install_prefix
 
-samples="$prefix/share/zaplino/wordlists"
+samples="$prefix/share/games/zaplino/wordlists"
 program="$prefix/libexec/zaplino/zaplino"
 mkdir -p "$samples"
 rm -f "$samples"/*
@@ -30,7 +30,7 @@ start() {
 }
 
 # First start: folder created and seeded, game started inside it.
-start "$prefix/bin/zaplino" --one "two words"
+start "$prefix/games/zaplino" --one "two words"
 [ "$rc" = 7 ] || fail "launcher did not pass on the game's exit status (got $rc)"
 [ -d "$folder" ] || fail "folder $folder not created"
 [ "$(sed -n 1p "$log" 2>/dev/null)" = "$folder" ] || fail "game not started in $folder"
@@ -46,7 +46,7 @@ done
 printf 'Mein Wort\r\n' >"$folder/OBST.TXT"
 rm "$folder/TIERE.TXT"
 printf 'Haus\r\n' >"$samples/NEU.TXT"
-start "$prefix/bin/zaplino"
+start "$prefix/games/zaplino"
 [ "$(cat "$folder/OBST.TXT")" = "$(printf 'Mein Wort\r')" ] || fail "player's changed OBST.TXT was overwritten"
 [ -e "$folder/TIERE.TXT" ] && fail "list deleted by the player came back"
 cmp -s "$samples/NEU.TXT" "$folder/NEU.TXT" || fail "new sample list not copied"
@@ -56,14 +56,14 @@ rm -rf "$folder"
 mkdir -p "$folder"
 printf 'Eigen\r\n' >"$folder/TIERE.TXT"
 printf '>  4  12  5 Anna\r\n' >"$folder/BESTFANG.LST"
-start "$prefix/bin/zaplino"
+start "$prefix/games/zaplino"
 [ "$(cat "$folder/TIERE.TXT")" = "$(printf 'Eigen\r')" ] || fail "player's own TIERE.TXT was overwritten"
 [ "$(cat "$folder/BESTFANG.LST")" = "$(printf '>  4  12  5 Anna\r')" ] || fail "high-score file touched"
 [ -f "$folder/OBST.TXT" ] || fail "OBST.TXT not seeded into an existing folder"
 
-# Started through a link elsewhere (as from /usr/games), it still finds its files.
+# Started through a link elsewhere, it still finds its files.
 mkdir -p "$work/games"
-ln -s "$prefix/bin/zaplino" "$work/games/zaplino"
+ln -s "$prefix/games/zaplino" "$work/games/zaplino"
 rm -rf "$folder" "$log"
 start "$work/games/zaplino"
 [ "$(sed -n 1p "$log" 2>/dev/null)" = "$folder" ] && [ -f "$folder/OBST.TXT" ] ||
@@ -71,13 +71,13 @@ start "$work/games/zaplino"
 
 # Without any sample lists the game still starts, in an empty folder.
 rm -rf "$folder" "$log" "$samples"
-start "$prefix/bin/zaplino"
+start "$prefix/games/zaplino"
 [ "$(sed -n 1p "$log" 2>/dev/null)" = "$folder" ] || fail "game not started without sample lists"
 
 # A folder that cannot be made is reported, and the game is not started in a stray place.
 rm -rf "$folder" "$log"
 : >"$folder"
-start "$prefix/bin/zaplino" 2>"$work/errors"
+start "$prefix/games/zaplino" 2>"$work/errors"
 [ "$rc" != 0 ] && [ ! -e "$log" ] && grep -q Zaplino "$work/errors" ||
     fail "unusable folder not reported"
 

@@ -13,6 +13,6 @@ appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tre
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
     fail "launchable does not name the desktop entry"
 command=$(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo")
-[ -n "$command" ] && [ -x "$prefix/bin/$command" ] || fail "provided binary '$command' is not installed in bin"
+[ -n "$command" ] && [ -x "$prefix/games/$command" ] || fail "provided binary '$command' is not installed in games"
 
 finish
