@@ -90,8 +90,9 @@ void requireDisplay()
 {
     if (displayReachable(QProcessEnvironment::systemEnvironment()))
         return;
-    std::fputs("zaplino: no graphical session (X11 or Wayland display) is reachable; "
-               "start the game from the desktop\n",
+    // The game speaks German to its players, here too.
+    std::fputs("zaplino: Keine grafische Sitzung (X11 oder Wayland) erreichbar; "
+               "bitte das Spiel vom Desktop aus starten.\n",
                stderr);
     std::exit(1);
 }

@@ -9,7 +9,7 @@ for display in "" ":4999"; do
     (cd "$work" && env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE DISPLAY="$display" \
         "$program" >"$work/out" 2>"$work/err" </dev/null) || rc=$?
     [ "$rc" = 1 ] || fail "DISPLAY='$display': exit status $rc, not 1"
-    [ "$(wc -l <"$work/err")" = 1 ] && grep -q 'graphical session' "$work/err" ||
+    [ "$(wc -l <"$work/err")" = 1 ] && grep -q 'Keine grafische Sitzung' "$work/err" ||
         fail "DISPLAY='$display': not one line about the graphical session: $(cat "$work/err")"
     [ -s "$work/out" ] && fail "DISPLAY='$display': wrote to standard output"
 done
