@@ -143,11 +143,16 @@ void fang::createTopBar()
     HBildlauf1->setSingleStep(1);
     HBildlauf1->setPageStep(1);
     HBildlauf1->setValue(10);
-    // Change fires once a drag ends; Scroll follows the thumb while it is dragged.
-    HBildlauf1->setTracking(false);
     HBildlauf1->setFocusPolicy(Qt::StrongFocus);
-    connect(HBildlauf1, &QScrollBar::valueChanged, this, &fang::HBildlauf1_Change);
-    connect(HBildlauf1, &QScrollBar::sliderMoved, this, &fang::HBildlauf1_Scroll);
+    // The value follows the thumb while it is dragged, so the period shown, the one the
+    // clock reads and the one a round won mid-drag records are the same: each step of a
+    // drag is a Scroll, any other change a Change.
+    connect(HBildlauf1, &QScrollBar::valueChanged, this, [this] {
+        if (HBildlauf1->isSliderDown())
+            HBildlauf1_Scroll();
+        else
+            HBildlauf1_Change();
+    });
 }
 
 void fang::createPlayingField()
