@@ -144,6 +144,7 @@ void fang::createTopBar()
     HBildlauf1->setPageStep(1);
     HBildlauf1->setValue(10);
     HBildlauf1->setFocusPolicy(Qt::StrongFocus);
+    drawFlat(HBildlauf1);
     // The value follows the thumb while it is dragged, so the period shown, the one the
     // clock reads and the one a round won mid-drag records are the same: each step of a
     // drag is a Scroll, any other change a Change.
@@ -211,6 +212,7 @@ void fang::createFilePanel()
         p.setColor(QPalette::Text, Qt::black);
         p.setColor(QPalette::ButtonText, Qt::black);
         w->setPalette(p);
+        drawFlat(w);
     };
     Laufwerk1 = new DriveListBox(Bild11);
     style(Laufwerk1, twipsRect(240, 120, 6975, 360));
@@ -241,12 +243,15 @@ void fang::createHighScorePanel()
                               QStringLiteral("Wort Zeit Diff Benutzername"), Qt::black, Frame,
                               Qt::AlignLeft, fixedFont(12, true));
     Bezeichnung12->setBorder(true);
+    // Its words stand over the columns of the entries below, to the pixel.
+    Bezeichnung12->setContentsMargins(1 + ListTextIndent, 1, 1, 1);
     Bild1->placeChild(Bezeichnung12, 120, 360);
 
     Liste1 = new ListBox(Bild1);
     Liste1->setGeometry(twipsRect(120, 600, 5175, 3270));
     Bild1->placeChild(Liste1, 120, 600);
     Liste1->setFont(fixedFont(12, true));
+    drawFlat(Liste1);
     QPalette p = Liste1->palette();
     p.setColor(QPalette::Base, QColor(0xFF, 0xE0, 0xC0));
     Liste1->setPalette(p);

@@ -45,6 +45,22 @@ QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
 }
 
+// The columns x in [from, to) of a band of rows where anything differs from its background.
+QList<int> inkColumns(const QImage &image, int top, int bottom, int from, int to)
+{
+    const QRgb background = image.pixel(from, top);
+    QList<int> columns;
+    for (int x = from; x < to; ++x) {
+        for (int y = top; y <= bottom; ++y) {
+            if (image.pixel(x, y) != background) {
+                columns.append(x);
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
 } // namespace
 
 class FangScoresTest : public QObject
@@ -71,6 +87,7 @@ private slots:
     void draggedPeriodIsShownClockedAndRecorded_data();
     void draggedPeriodIsShownClockedAndRecorded();
     void wordOfBlanksIsWonWithTheMarkerHidden();
+    void headerStandsOverTheEntriesAndLongNamesAreCut();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -366,6 +383,40 @@ void FangScoresTest::wordOfBlanksIsWonWithTheMarkerHidden()
     QVERIFY(!w.Zeit1->isActive());
     QVERIFY(w.Bezeichnung8->isHidden());
     QCOMPARE(w.Liste1->items(), QStringList{"   2    0   10 Freund und Gast"});
+}
+
+// The header and the entries share one fixed-pitch font; set as an entry, the header's
+// own text must cover exactly the same columns of pixels as the header does.
+void FangScoresTest::headerStandsOverTheEntriesAndLongNamesAreCut()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    const QString longName = QStringLiteral("M").repeated(80);
+    w.Liste1->addItem(w.Bezeichnung12->text());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild9_Click();
+    QCoreApplication::processEvents();
+    // Added as a won round adds it, to a list already on show.
+    w.Liste1->addItem(QStringLiteral("   4   37   10 ") + longName);
+    QCoreApplication::processEvents();
+    const QImage panel = w.Bild1->grab().toImage();
+
+    // Inside the header's border, and inside the list's viewport.
+    const QRect header = w.Bezeichnung12->geometry().adjusted(1, 1, -1, -1);
+    QWidget *viewport = w.Liste1->viewport();
+    const QRect entries(viewport->mapTo(w.Bild1, QPoint(0, 0)), viewport->size());
+    const int left = std::max(header.left(), entries.left());
+    const int right = std::min(header.right(), entries.right()) + 1;
+    const QRect first = w.Liste1->visualRect(w.Liste1->model()->index(0, 0)).translated(entries.topLeft());
+    const QList<int> headerInk = inkColumns(panel, header.top(), header.bottom(), left, right);
+    QVERIFY(headerInk.size() > 100);
+    QCOMPARE(inkColumns(panel, first.top(), first.bottom(), left, right), headerInk);
+
+    // The long name runs on to the list's edge: its last visible letters are M's, with
+    // ink in the upper half of the line, where an ellipsis has none.
+    const QRect second = w.Liste1->visualRect(w.Liste1->model()->index(1, 0)).translated(entries.topLeft());
+    QVERIFY(!inkColumns(panel, second.top(), second.center().y() - 2, entries.right() - 12, entries.right()).isEmpty());
 }
 
 QTEST_MAIN(FangScoresTest)
