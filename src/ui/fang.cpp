@@ -294,9 +294,8 @@ void fang::setTabOrder()
 
 void fang::Form_Load()
 {
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    const QPoint origin = windowOrigin(screen, frameGeometry().size(), 2.0f, 2.0f);
-    move(origin);
+    // Top and Left: (screen - window) / 2, the window's outer size counted.
+    placeWindow(this, 2.0f, 2.0f);
 }
 
 void fang::Form_Activate()
