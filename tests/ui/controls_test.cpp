@@ -185,14 +185,11 @@ void ControlsTest::scrollBarThumbStandsOutFromItsTrough()
     option.pageStep = bar->pageStep();
     const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
     const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
-    // The trough's middle beside the thumb, on its larger side.
-    const QPoint trough = bar->orientation() == Qt::Horizontal
-        ? QPoint(thumb.left() - groove.left() > groove.right() - thumb.right() ? (groove.left() + thumb.left()) / 2
-                                                                               : (thumb.right() + groove.right()) / 2,
-                 groove.center().y())
-        : QPoint(groove.center().x(), thumb.top() - groove.top() > groove.bottom() - thumb.bottom()
-                                          ? (groove.top() + thumb.top()) / 2
-                                          : (thumb.bottom() + groove.bottom()) / 2);
+    // The end of the trough farther from the thumb.
+    const QPoint start = groove.topLeft() + QPoint(2, 2);
+    const QPoint end = groove.bottomRight() - QPoint(2, 2);
+    const QPoint trough =
+        (thumb.center() - start).manhattanLength() > (thumb.center() - end).manhattanLength() ? start : end;
     const QImage image = bar->grab().toImage();
     const int contrast = std::abs(lightness(image.pixelColor(thumb.center())) - lightness(image.pixelColor(trough)));
     QVERIFY2(contrast >= 96, qPrintable(QString::number(contrast)));
