@@ -15,6 +15,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP PIPE
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" & echo "pid $!")
 read -r _ xvfb_pid <&3
@@ -34,7 +35,7 @@ failures=0
 window() {
     local id
     for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        xwininfo -id "$id" | grep -q "Width: $2\$" && { echo "$id"; return; }
+        xwininfo -id "$id" 2>/dev/null | grep -q "Width: $2\$" && { echo "$id"; return; }
     done
     return 1
 }
@@ -42,7 +43,9 @@ window() {
 outer() {
     local id
     id=$(window "$1" "$2") || return 1
+    # Not before the window manager has framed it.
     read -r left right top bottom < <(xprop -id "$id" _NET_FRAME_EXTENTS | tr -dc '0-9 \n' | tr -s ' ')
+    [ -n "${bottom:-}" ] || return 1
     xwininfo -id "$id" | awk -v l="$left" -v r="$right" -v t="$top" -v b="$bottom" '
         /Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
         /Width:/ { w = $2 } /Height:/ { h = $2 }
@@ -82,7 +85,18 @@ for ((i = 0; i < 100; ++i)); do
     sleep 0.05
 done
 xdotool windowactivate --sync "$box" key --clearmodifiers Return
-xdotool mousemove --window "$(window Zaplino 546)" 24 360 click 1
+for ((i = 0; i < 100; ++i)); do
+    [ "$(xdotool search --onlyvisible --name '^Zaplino$' | wc -l)" -gt 1 ] || break
+    sleep 0.05
+done
+# A click while the box is still going away can be lost: try again.
+for ((attempt = 0; attempt < 3; ++attempt)); do
+    xdotool mousemove --window "$(window Zaplino 546)" 24 360 click 1
+    for ((i = 0; i < 40; ++i)); do
+        window Programm-Info 235 >/dev/null && break 2
+        sleep 0.05
+    done
+done
 check Programm-Info 235 4
 
 [ "$failures" -eq 0 ] || exit 1
