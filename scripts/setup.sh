@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build make g++ pkg-config
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
+    xvfb openbox xdotool x11-utils
     fonts-liberation2 fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev man-db lintian
     libbenchmark-dev

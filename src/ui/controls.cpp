@@ -1,11 +1,16 @@
 #include "ui/controls.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStringListModel>
+#include <QStyleOptionComplex>
+#include <QStyledItemDelegate>
 #include <QSvgRenderer>
 
 #include <cmath>
@@ -393,6 +398,134 @@ void ScrollBar::keyPressEvent(QKeyEvent *event)
     }
 }
 
+namespace {
+
+const QColor FlatLine = Qt::black;
+const QColor Thumb(0x80, 0x80, 0x80);
+
+// Only the drawing of drop-down lists and scroll bars changes; sizes and hit areas stay
+// the application style's. One instance serves every flat control.
+class FlatStyle : public QProxyStyle
+{
+public:
+    FlatStyle()
+        : QProxyStyle(QApplication::style()->name())
+    {
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override
+    {
+        if (control == CC_ScrollBar)
+            drawScrollBar(option, painter, widget);
+        else if (control == CC_ComboBox)
+            drawComboBox(option, painter, widget);
+        else
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+
+private:
+    static void drawBox(QPainter *painter, const QRect &rect, const QColor &fill)
+    {
+        painter->fillRect(rect, fill);
+        painter->setPen(FlatLine);
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+
+    void drawArrow(PrimitiveElement arrow, const QStyleOption *option, const QRect &rect, QPainter *painter,
+                   const QWidget *widget) const
+    {
+        QStyleOption arrowOption(*option);
+        arrowOption.rect = rect;
+        arrowOption.palette.setColor(QPalette::WindowText, FlatLine);
+        arrowOption.palette.setColor(QPalette::ButtonText, FlatLine);
+        arrowOption.state &= ~(State_Sunken | State_MouseOver);
+        proxy()->drawPrimitive(arrow, &arrowOption, painter, widget);
+    }
+
+    void drawKeyboardFocus(const QStyleOption *option, QPainter *painter, const QWidget *widget) const
+    {
+        if (!(option->state & State_HasFocus) || !(option->state & State_KeyboardFocusChange))
+            return;
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(*option);
+        focus.rect = option->rect.adjusted(2, 2, -2, -2);
+        proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+    }
+
+    void drawScrollBar(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
+    {
+        const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (!bar)
+            return;
+        const bool horizontal = bar->orientation == Qt::Horizontal;
+        painter->fillRect(option->rect, option->palette.base());
+        const QRect sub = proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSubLine, widget);
+        const QRect add = proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarAddLine, widget);
+        drawBox(painter, sub, option->palette.button().color());
+        drawBox(painter, add, option->palette.button().color());
+        drawArrow(horizontal ? PE_IndicatorArrowLeft : PE_IndicatorArrowUp, option, sub, painter, widget);
+        drawArrow(horizontal ? PE_IndicatorArrowRight : PE_IndicatorArrowDown, option, add, painter, widget);
+        if (bar->maximum > bar->minimum)
+            drawBox(painter, proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget), Thumb);
+        painter->setPen(FlatLine);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        drawKeyboardFocus(option, painter, widget);
+    }
+
+    void drawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
+    {
+        drawBox(painter, option->rect, option->palette.button().color());
+        const QRect arrow = proxy()->subControlRect(CC_ComboBox, option, SC_ComboBoxArrow, widget);
+        drawArrow(PE_IndicatorArrowDown, option, arrow, painter, widget);
+        drawKeyboardFocus(option, painter, widget);
+    }
+};
+
+// The entry at the list's own indent, unchanged and on one line.
+class PlainTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        painter->save();
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(option.rect.adjusted(ListTextIndent, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+                          index.data().toString());
+        painter->restore();
+    }
+};
+
+QStyle *flatStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new FlatStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+} // namespace
+
+void drawFlat(QWidget *control)
+{
+    control->setStyle(flatStyle());
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(control)) {
+        area->setFrameStyle(QFrame::Box | QFrame::Plain);
+        area->setLineWidth(1);
+        QPalette p = area->palette();
+        p.setColor(QPalette::WindowText, FlatLine);
+        area->setPalette(p);
+        area->horizontalScrollBar()->setStyle(flatStyle());
+        area->verticalScrollBar()->setStyle(flatStyle());
+    }
+}
+
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
     , m_model(new QStringListModel(this))
@@ -402,6 +535,8 @@ ListBox::ListBox(QWidget *parent)
     setUniformItemSizes(true);
     setFrameShape(QFrame::Box);
     setLineWidth(1);
+    setItemDelegate(new PlainTextDelegate(this));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void ListBox::addItem(const QString &item)

@@ -184,7 +184,17 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// A list box of plain text entries in the order they were put in.
+// Draws a control flat, as the whole game is drawn: a single dark line as its border,
+// its own background colours, and scroll bars whose thumb stands out from the trough.
+// Works on drop-down lists, scroll bars and lists (their scroll bars included).
+void drawFlat(QWidget *control);
+
+// Pixels between a list's border and the start of its entries' text; a label that
+// heads the list's columns indents its caption as much.
+inline constexpr int ListTextIndent = 2;
+
+// A list box of plain text entries in the order they were put in, each shown as the
+// text it is: no end replaced by an ellipsis, a long entry is cut at the list's edge.
 class ListBox : public QListView
 {
     Q_OBJECT

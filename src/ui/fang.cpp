@@ -145,11 +145,17 @@ void fang::createTopBar()
     HBildlauf1->setSingleStep(1);
     HBildlauf1->setPageStep(1);
     HBildlauf1->setValue(10);
-    // Change fires once a drag ends; Scroll follows the thumb while it is dragged.
-    HBildlauf1->setTracking(false);
     HBildlauf1->setFocusPolicy(Qt::StrongFocus);
-    connect(HBildlauf1, &QScrollBar::valueChanged, this, &fang::HBildlauf1_Change);
-    connect(HBildlauf1, &QScrollBar::sliderMoved, this, &fang::HBildlauf1_Scroll);
+    drawFlat(HBildlauf1);
+    // The value follows the thumb while it is dragged, so the period shown, the one the
+    // clock reads and the one a round won mid-drag records are the same: each step of a
+    // drag is a Scroll, any other change a Change.
+    connect(HBildlauf1, &QScrollBar::valueChanged, this, [this] {
+        if (HBildlauf1->isSliderDown())
+            HBildlauf1_Scroll();
+        else
+            HBildlauf1_Change();
+    });
 }
 
 void fang::createPlayingField()
@@ -209,6 +215,7 @@ void fang::createFilePanel()
         p.setColor(QPalette::Text, Qt::black);
         p.setColor(QPalette::ButtonText, Qt::black);
         w->setPalette(p);
+        drawFlat(w);
     };
     Laufwerk1 = new DriveListBox(Bild11);
     style(Laufwerk1, twipsRect(240, 120, 6975, 360));
@@ -240,12 +247,15 @@ void fang::createHighScorePanel()
                               QStringLiteral("Wort Zeit Diff Benutzername"), Qt::black, Frame,
                               Qt::AlignLeft, fixedFont(12, true));
     Bezeichnung12->setBorder(true);
+    // Its words stand over the columns of the entries below, to the pixel.
+    Bezeichnung12->setContentsMargins(1 + ListTextIndent, 1, 1, 1);
     Bild1->placeChild(Bezeichnung12, 120, 360);
 
     Liste1 = new ListBox(Bild1);
     Liste1->setGeometry(twipsRect(120, 600, 5175, 3270));
     Bild1->placeChild(Liste1, 120, 600);
     Liste1->setFont(fixedFont(12, true));
+    drawFlat(Liste1);
     QPalette p = Liste1->palette();
     p.setColor(QPalette::Base, QColor(0xFF, 0xE0, 0xC0));
     Liste1->setPalette(p);
@@ -309,9 +319,8 @@ void fang::focusOnlyInSight()
 
 void fang::Form_Load()
 {
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    const QPoint origin = windowOrigin(screen, frameGeometry().size(), 2.0f, 2.0f);
-    move(origin);
+    // Top and Left: (screen - window) / 2, the window's outer size counted.
+    placeWindow(this, 2.0f, 2.0f);
 }
 
 void fang::Form_Activate()

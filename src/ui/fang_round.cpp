@@ -129,9 +129,7 @@ void fang::HBildlauf1_Change()
 
 void fang::HBildlauf1_Scroll()
 {
-    // While dragging, the bar's value has not been committed yet: show the thumb's.
-    Bezeichnung15->setText(QString::number(HBildlauf1->sliderPosition()));
-    Bild5->setFocus();
+    HBildlauf1_Change();
 }
 
 void fang::Bild5_Click()
@@ -146,5 +144,7 @@ void fang::Bild5_Click()
     ClearBoard();
     ScatterLetters();
     UpdatePlayer();
-    Bezeichnung8->show();
+    // A word of blanks is won by that UpdatePlayer, which has hidden the marker for good.
+    if (Zeit1->isActive())
+        Bezeichnung8->show();
 }

@@ -102,8 +102,8 @@ ZAPLABEL::ZAPLABEL(fang &main)
 
 void ZAPLABEL::Form_Load()
 {
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    move(windowOrigin(screen, frameGeometry().size(), 2.0f, 4.0f));
+    // Left: centred across; Top: a quarter of the free height down.
+    placeWindow(this, 2.0f, 4.0f);
     Bezeichnung6->setText(QStringLiteral("Zaplino ist Freeware und darf frei benutzt und weitergegeben werden. "
                                          "Verkaufen darf es niemand, denn\r\n"
                                          "alle Rechte bleiben beim Urheber."));

@@ -1,7 +1,12 @@
+#include "scriptedplatform.h"
 #include "ui/controls.h"
+#include "ui/fang.h"
+#include "ui/filepanel.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 class ControlsTest : public QObject
@@ -13,6 +18,10 @@ private slots:
     void pictureBoxShowsANewPictureAtOnce();
     void pictureBoxDrawsItsPictureSharpAtEveryPixelRatio();
     void iconIsDrawnAtEachSize();
+    void flatControlHasOneDarkLineRoundItsBackground_data();
+    void flatControlHasOneDarkLineRoundItsBackground();
+    void scrollBarThumbStandsOutFromItsTrough_data();
+    void scrollBarThumbStandsOutFromItsTrough();
 };
 
 namespace {
@@ -83,6 +92,107 @@ void ControlsTest::iconIsDrawnAtEachSize()
         QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0);
         QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
     }
+}
+
+namespace {
+
+QWidget *control(fang &w, const QString &name)
+{
+    const QHash<QString, QWidget *> controls{{"Laufwerk1", w.Laufwerk1}, {"Verzeichnis1", w.Verzeichnis1},
+                                             {"Datei1", w.Datei1},       {"Liste1", w.Liste1},
+                                             {"HBildlauf1", w.HBildlauf1}};
+    return controls.value(name);
+}
+
+bool dark(QColor c)
+{
+    return c.red() < 64 && c.green() < 64 && c.blue() < 64;
+}
+
+int lightness(QColor c)
+{
+    return (c.red() * 299 + c.green() * 587 + c.blue() * 114) / 1000;
+}
+
+} // namespace
+
+void ControlsTest::flatControlHasOneDarkLineRoundItsBackground_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QColor>("background");
+    QTest::newRow("drive list") << "Laufwerk1" << QColor(0xFF, 0xC0, 0x80);
+    QTest::newRow("folder list") << "Verzeichnis1" << QColor(0xFF, 0xC0, 0x80);
+    QTest::newRow("file list") << "Datei1" << QColor(0xFF, 0xC0, 0x80);
+    QTest::newRow("high-score list") << "Liste1" << QColor(0xFF, 0xE0, 0xC0);
+}
+
+// No gradient, no rounded corner, no second, lighter line of an etched frame.
+void ControlsTest::flatControlHasOneDarkLineRoundItsBackground()
+{
+    QFETCH(QString, name);
+    QFETCH(QColor, background);
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.Bild11->show();
+    const QImage image = control(w, name)->grab().toImage();
+    const int right = image.width() - 1;
+    const int bottom = image.height() - 1;
+    for (int x = 0; x <= right; ++x) {
+        QVERIFY2(dark(image.pixelColor(x, 0)) && dark(image.pixelColor(x, bottom)), qPrintable(QString::number(x)));
+        // Short of any text or highlight.
+        if (x >= 1 && x < 10)
+            QCOMPARE(image.pixelColor(x, 1), background);
+    }
+    for (int y = 0; y <= bottom; ++y) {
+        QVERIFY2(dark(image.pixelColor(0, y)) && dark(image.pixelColor(right, y)), qPrintable(QString::number(y)));
+        if (y >= 1 && y < bottom)
+            QCOMPARE(image.pixelColor(1, y), background);
+    }
+}
+
+void ControlsTest::scrollBarThumbStandsOutFromItsTrough_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("period") << "HBildlauf1";
+    QTest::newRow("high-score list") << "Liste1";
+}
+
+void ControlsTest::scrollBarThumbStandsOutFromItsTrough()
+{
+    QFETCH(QString, name);
+    ScriptedPlatform platform;
+    fang w(platform);
+    for (int i = 0; i < 40; ++i)
+        w.Liste1->addItem(QStringLiteral("   4   37   10 Anna"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild9_Click();
+    QCoreApplication::processEvents();
+    QWidget *widget = control(w, name);
+    auto *bar = qobject_cast<QScrollBar *>(widget);
+    if (!bar)
+        bar = static_cast<QAbstractScrollArea *>(widget)->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.pageStep = bar->pageStep();
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+    // The end of the trough farther from the thumb.
+    const QPoint start = groove.topLeft() + QPoint(2, 2);
+    const QPoint end = groove.bottomRight() - QPoint(2, 2);
+    const QPoint trough =
+        (thumb.center() - start).manhattanLength() > (thumb.center() - end).manhattanLength() ? start : end;
+    const QImage image = bar->grab().toImage();
+    const int contrast = std::abs(lightness(image.pixelColor(thumb.center())) - lightness(image.pixelColor(trough)));
+    QVERIFY2(contrast >= 96, qPrintable(QString::number(contrast)));
 }
 
 QTEST_MAIN(ControlsTest)

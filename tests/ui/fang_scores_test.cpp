@@ -1,10 +1,13 @@
 #include "filebytes.h"
+#include "roundhelpers.h"
 #include "scriptedplatform.h"
 #include "ui/controls.h"
 #include "ui/fang.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +26,39 @@ Qt::Key stepTowardsNextLetter(const Modul1 &m)
     if (m.PlayerX > m.LetterX[1])
         return Qt::Key_Left;
     return m.PlayerY < m.LetterY[1] ? Qt::Key_Down : Qt::Key_Up;
+}
+
+// Where the style draws a part of a scroll bar.
+QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+}
+
+// The columns x in [from, to) of a band of rows where anything differs from its background.
+QList<int> inkColumns(const QImage &image, int top, int bottom, int from, int to)
+{
+    const QRgb background = image.pixel(from, top);
+    QList<int> columns;
+    for (int x = from; x < to; ++x) {
+        for (int y = top; y <= bottom; ++y) {
+            if (image.pixel(x, y) != background) {
+                columns.append(x);
+                break;
+            }
+        }
+    }
+    return columns;
 }
 
 } // namespace
@@ -49,6 +85,10 @@ private slots:
     void roundEndingWithThePanelShownReportsItsOwnSeconds();
     void failedSaveKeepsTheListAndTheOldFile();
     void twoGamesInOneFolderKeepEachOthersRounds();
+    void draggedPeriodIsShownClockedAndRecorded_data();
+    void draggedPeriodIsShownClockedAndRecorded();
+    void wordOfBlanksIsWonWithTheMarkerHidden();
+    void headerStandsOverTheEntriesAndLongNamesAreCut();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -309,6 +349,98 @@ void FangScoresTest::twoGamesInOneFolderKeepEachOthersRounds()
     QCOMPARE(a.Liste1->items(), (QStringList{"   4   12   10 Anna", "   4   30   10 Anna"}));
     a.LoadHighScores();
     QCOMPARE(a.Liste1->listCount(), 4);
+}
+
+void FangScoresTest::draggedPeriodIsShownClockedAndRecorded_data()
+{
+    QTest::addColumn<int>("towards"); // -1 past the left end, 0 the groove's middle, 1 past the right end
+    QTest::addColumn<int>("period");
+    QTest::newRow("thumb to schnell") << -1 << 3;
+    QTest::newRow("thumb to the middle") << 0 << 9;
+    QTest::newRow("thumb to langsam") << 1 << 15;
+}
+
+// While the thumb is held, the period on show is the one the clock goes by and the
+// one a round won then records.
+void FangScoresTest::draggedPeriodIsShownClockedAndRecorded()
+{
+    QFETCH(int, towards);
+    QFETCH(int, period);
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    startRound(w, platform, QStringLiteral("Ei"), {{1, 1}, {2, 1}});
+    QScrollBar *bar = w.HBildlauf1;
+
+    const QPoint grip = scrollBarPart(bar, QStyle::SC_ScrollBarSlider).center();
+    const int grooveMiddle = scrollBarPart(bar, QStyle::SC_ScrollBarGroove).center().x();
+    const QPoint to(towards < 0 ? -40 : towards > 0 ? bar->width() + 40 : grooveMiddle, grip.y());
+    QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(bar, (grip + to) / 2);
+    QTest::mouseMove(bar, to);
+    QVERIFY(bar->isSliderDown());
+    QCOMPARE(w.Bezeichnung15->text(), QString::number(period));
+
+    // The tick that completes the new period reshuffles; the old period of 10 would not.
+    w.Bezeichnung6->setText(QString::number(period - 1));
+    scriptScatter(platform, {{5, 7}, {6, 7}});
+    w.Zeit1_Timer();
+    QCOMPARE(QPoint(w.MODUL1.LetterX[1], w.MODUL1.LetterY[1]), QPoint(5, 7));
+
+    playToTheEnd(w);
+    QVERIFY(bar->isSliderDown());
+    QCOMPARE(w.Liste1->listCount(), 1);
+    QCOMPARE(w.Liste1->list(0).mid(10, 4), QStringLiteral("%1").arg(period, 4));
+
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+    QCOMPARE(bar->value(), period);
+    QCOMPARE(w.Bezeichnung15->text(), QString::number(period));
+}
+
+// A word of blanks is caught by the start click itself: the round is over at once.
+void FangScoresTest::wordOfBlanksIsWonWithTheMarkerHidden()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    startRound(w, platform, QStringLiteral("  "), {{1, 1}, {2, 1}});
+    QVERIFY(!w.Zeit1->isActive());
+    QVERIFY(w.Bezeichnung8->isHidden());
+    QCOMPARE(w.Liste1->items(), QStringList{"   2    0   10 Freund und Gast"});
+}
+
+// The header and the entries share one fixed-pitch font; set as an entry, the header's
+// own text must cover exactly the same columns of pixels as the header does.
+void FangScoresTest::headerStandsOverTheEntriesAndLongNamesAreCut()
+{
+    ScriptedPlatform platform;
+    fang w(platform);
+    const QString longName = QStringLiteral("M").repeated(80);
+    w.Liste1->addItem(w.Bezeichnung12->text());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild9_Click();
+    QCoreApplication::processEvents();
+    // Added as a won round adds it, to a list already on show.
+    w.Liste1->addItem(QStringLiteral("   4   37   10 ") + longName);
+    QCoreApplication::processEvents();
+    const QImage panel = w.Bild1->grab().toImage();
+
+    // Inside the header's border, and inside the list's viewport.
+    const QRect header = w.Bezeichnung12->geometry().adjusted(1, 1, -1, -1);
+    QWidget *viewport = w.Liste1->viewport();
+    const QRect entries(viewport->mapTo(w.Bild1, QPoint(0, 0)), viewport->size());
+    const int left = std::max(header.left(), entries.left());
+    const int right = std::min(header.right(), entries.right()) + 1;
+    const QRect first = w.Liste1->visualRect(w.Liste1->model()->index(0, 0)).translated(entries.topLeft());
+    const QList<int> headerInk = inkColumns(panel, header.top(), header.bottom(), left, right);
+    QVERIFY(headerInk.size() > 100);
+    QCOMPARE(inkColumns(panel, first.top(), first.bottom(), left, right), headerInk);
+
+    // The long name runs on to the list's edge: its last visible letters are M's, with
+    // ink in the upper half of the line, where an ellipsis has none.
+    const QRect second = w.Liste1->visualRect(w.Liste1->model()->index(1, 0)).translated(entries.topLeft());
+    QVERIFY(!inkColumns(panel, second.top(), second.center().y() - 2, entries.right() - 12, entries.right()).isEmpty());
 }
 
 QTEST_MAIN(FangScoresTest)
