@@ -443,16 +443,6 @@ private:
         proxy()->drawPrimitive(arrow, &arrowOption, painter, widget);
     }
 
-    void drawKeyboardFocus(const QStyleOption *option, QPainter *painter, const QWidget *widget) const
-    {
-        if (!(option->state & State_HasFocus) || !(option->state & State_KeyboardFocusChange))
-            return;
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(*option);
-        focus.rect = option->rect.adjusted(2, 2, -2, -2);
-        proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
-    }
-
     void drawScrollBar(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
     {
         const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
@@ -470,7 +460,6 @@ private:
             drawBox(painter, proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget), Thumb);
         painter->setPen(FlatLine);
         painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-        drawKeyboardFocus(option, painter, widget);
     }
 
     void drawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
@@ -478,7 +467,6 @@ private:
         drawBox(painter, option->rect, option->palette.button().color());
         const QRect arrow = proxy()->subControlRect(CC_ComboBox, option, SC_ComboBoxArrow, widget);
         drawArrow(PE_IndicatorArrowDown, option, arrow, painter, widget);
-        drawKeyboardFocus(option, painter, widget);
     }
 };
 
