@@ -348,27 +348,33 @@ int fang::keyCode(int qtKey)
     }
 }
 
+// The focus follows the panels: an opening file panel takes it to its file list, the
+// next thing to choose; focus left in a closing panel goes to the playing field, where
+// the next round starts.
+void fang::focusFollowsPanel(QWidget *panel, QEvent::Type type)
+{
+    focusOnlyInSight();
+    if (panel == Bild11 && type == QEvent::Show) {
+        Datei1->setFocus();
+        return;
+    }
+    const bool closed = panel == Bild11 ? Bild11->isHidden() : Bild1->x() >= width();
+    QWidget *focus = focusWidget();
+    if (closed && focus && (focus == panel || panel->isAncestorOf(focus)))
+        (Bild11->isHidden() ? static_cast<QWidget *>(Bild5) : Datei1)->setFocus();
+}
+
 // Key preview: the window sees every key press before the focused control and
 // never consumes it. Only the event's first receiver counts, so a key that a
-// control passes on to its parent is not handled twice.
+// control passes on to its parent is not handled twice. The same filter sees the
+// panels open and close.
 bool fang::eventFilter(QObject *watched, QEvent *event)
 {
-    // The focus follows the panels: an opening file panel takes it to its file list, the
-    // next thing to choose; focus left in a closing panel goes to the playing field, where
-    // the next round starts.
     const QEvent::Type type = event->type();
     if ((watched == Bild11 && (type == QEvent::Show || type == QEvent::Hide))
-        || (watched == Bild1 && type == QEvent::Move)) {
-        focusOnlyInSight();
-        auto *panel = static_cast<QWidget *>(watched);
-        QWidget *focus = focusWidget();
-        const bool closed = panel == Bild11 ? Bild11->isHidden() : Bild1->x() >= width();
-        if (panel == Bild11 && type == QEvent::Show)
-            Datei1->setFocus();
-        else if (closed && focus && (focus == panel || panel->isAncestorOf(focus)))
-            (Bild11->isHidden() ? static_cast<QWidget *>(Bild5) : Datei1)->setFocus();
-    }
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        || (watched == Bild1 && type == QEvent::Move))
+        focusFollowsPanel(static_cast<QWidget *>(watched), type);
+    if (type == QEvent::KeyPress && watched->isWidgetType()) {
         auto *widget = static_cast<QWidget *>(watched);
         QWidget *focus = QApplication::focusWidget();
         const bool firstReceiver = widget == focus || (widget == this && (!focus || focus->window() != this));

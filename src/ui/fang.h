@@ -3,6 +3,7 @@
 #include "game/board.h"
 #include "scores/highscorelist.h"
 
+#include <QEvent>
 #include <QWidget>
 
 #include <memory>
@@ -148,6 +149,7 @@ private:
     void createHiddenControls();
     void setTabOrder();
     void focusOnlyInSight();
+    void focusFollowsPanel(QWidget *panel, QEvent::Type type);
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);
