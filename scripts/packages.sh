@@ -8,7 +8,8 @@ install_missing_packages() {
     [ ${#missing[@]} -gt 0 ] || return 0
     # sudo drops variables set in front of it, so env passes the front end through;
     # without it debconf would try to ask questions on the terminal.
-    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -o Dpkg::Use-Pty=0)
+    # Another apt run (an update manager, say) holds the lock for a while: wait for it.
+    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600)
     [ "$(id -u)" -eq 0 ] || apt=(sudo "${apt[@]}")
     echo "Installing: ${missing[*]}"
     local log status=0
