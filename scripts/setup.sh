@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build make g++ pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     xvfb openbox xdotool x11-utils
+    qt6-wayland sway wtype
     fonts-liberation2 fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev man-db lintian
     libbenchmark-dev

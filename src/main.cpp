@@ -29,7 +29,7 @@ void reportShownAndExit(int delay)
 
 int main(int argc, char *argv[])
 {
-    requireDisplay();
+    requireDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zaplino"));
     QApplication::setApplicationVersion(QStringLiteral(ZAPLINO_VERSION));

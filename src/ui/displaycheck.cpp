@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -66,29 +68,69 @@ bool waylandListens(const QProcessEnvironment &environment, bool chosen)
     return socketListens(QFile::encodeName(name));
 }
 
+// Whether Qt finds its Wayland plugin (Debian's qt6-wayland) in one of the folders it
+// searches: the platform plugin folder named on the command line or in the environment,
+// then the platforms/ folder of each plugin folder.
+bool waylandPluginPresent(const QProcessEnvironment &environment, const QString &pluginPathArgument,
+                          const QString &qtPluginFolder)
+{
+    QStringList folders{pluginPathArgument.isEmpty()
+                            ? environment.value(QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH"))
+                            : pluginPathArgument};
+    QStringList pluginFolders =
+        environment.value(QStringLiteral("QT_PLUGIN_PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    pluginFolders.append(qtPluginFolder);
+    for (const QString &folder : pluginFolders)
+        folders.append(folder + QStringLiteral("/platforms"));
+    const QStringList plugin{QStringLiteral("libqwayland-*.so")};
+    return std::any_of(folders.cbegin(), folders.cend(), [&](const QString &folder) {
+        return !folder.isEmpty() && !QDir(folder).entryList(plugin, QDir::Files).isEmpty();
+    });
+}
+
 } // namespace
 
-bool displayReachable(const QProcessEnvironment &environment)
+bool displayReachable(const QProcessEnvironment &environment, const QStringList &arguments,
+                      const QString &qtPluginFolder)
 {
+    // Qt takes "-platform NAME" and "--platform NAME" over QT_QPA_PLATFORM, the last one
+    // given counting; "-platform=NAME" is not Qt's and leaves the choice to the rest.
+    QString platforms = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+    QString pluginPath;
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        if (option.startsWith(QLatin1String("--")))
+            option.remove(0, 1);
+        if (option == QLatin1String("-platform"))
+            platforms = arguments.at(++i);
+        else if (option == QLatin1String("-platformpluginpath"))
+            pluginPath = arguments.at(++i);
+    }
+    const auto wayland = [&](bool chosen) {
+        return waylandPluginPresent(environment, pluginPath, qtPluginFolder) && waylandListens(environment, chosen);
+    };
     const QString display = environment.value(QStringLiteral("DISPLAY"));
-    const QString platforms = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
     if (platforms.isEmpty())
-        return waylandListens(environment, false) || xServerListens(display);
+        return wayland(false) || xServerListens(display);
     // Qt tries each platform of a list such as "wayland;xcb" in turn. Platforms other
     // than X and Wayland (offscreen, vnc, eglfs …) need no display server.
     for (const QString &entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString platform = entry.section(QLatin1Char(':'), 0, 0);
         if (platform == QLatin1String("xcb") ? xServerListens(display)
-            : platform.startsWith(QLatin1String("wayland")) ? waylandListens(environment, true)
+            : platform.startsWith(QLatin1String("wayland")) ? wayland(true)
                                                              : true)
             return true;
     }
     return false;
 }
 
-void requireDisplay()
+void requireDisplay(int argc, char *argv[])
 {
-    if (displayReachable(QProcessEnvironment::systemEnvironment()))
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (displayReachable(QProcessEnvironment::systemEnvironment(), arguments,
+                         QLibraryInfo::path(QLibraryInfo::PluginsPath)))
         return;
     // The game speaks German to its players, here too.
     std::fputs("zaplino: Keine grafische Sitzung (X11 oder Wayland) erreichbar; "

@@ -14,4 +14,10 @@ for display in "" ":4999"; do
     [ -s "$work/out" ] && fail "DISPLAY='$display': wrote to standard output"
 done
 
+# Qt's own -platform argument is honoured: the offscreen platform needs no display.
+rc=0
+(cd "$work" && env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE -u DISPLAY ZAPLINO_EXIT_WHEN_SHOWN=1 \
+    "$program" -platform offscreen >"$work/out" 2>"$work/err" </dev/null) || rc=$?
+[ "$rc" = 0 ] || fail "-platform offscreen: exit status $rc, not 0: $(cat "$work/err")"
+
 finish

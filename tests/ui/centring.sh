@@ -78,6 +78,11 @@ check() {
 (cd "$work" && exec "$game") >/dev/null 2>&1 &
 pids+=($!)
 check Zaplino 546 2
+# A launcher on X11 or XWayland matches the running window to its menu entry by class.
+class=$(xprop -id "$(window Zaplino 546)" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../packaging/org.example.Zaplino.desktop")
+[ "$class" = "$entry_class" ] ||
+    { echo "FAIL: window class '$class', desktop entry's '$entry_class'" >&2; failures=$((failures + 1)); }
 # Close the "load a list first" box, then open the info window with its button.
 for ((i = 0; i < 100; ++i)); do
     box=$(xdotool search --onlyvisible --name '^Zaplino$' | grep -vx "$(window Zaplino 546)" | head -n 1 || true)

@@ -1,6 +1,7 @@
 #include "ui/displaycheck.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,55 +57,82 @@ private slots:
 
 void DisplayCheckTest::displayReachable_data()
 {
-    // Variables as NAME=value; "{X}" is the test's display number, "{RUN}" its runtime
-    // folder. The server that listens is "x" (on the abstract X socket) or a socket
-    // name in the runtime folder.
-    QTest::addColumn<QStringList>("variables");
+    // Settings are variables as NAME=value and command lines beginning with '-'; "{X}"
+    // is the test's display number, "{RUN}" its runtime folder, and {RUN}/qt stands for
+    // Qt's own plugin folder. The server that listens is "x" (on the abstract X socket)
+    // or a socket name in the runtime folder; Qt's Wayland plugin lies in the folder
+    // "plugin" of the runtime folder.
+    QTest::addColumn<QStringList>("settings");
     QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("plugin");
     QTest::addColumn<bool>("reachable");
 
-    QTest::newRow("no display and no platform") << QStringList{} << "" << false;
-    QTest::newRow("X display whose server listens") << QStringList{"DISPLAY=:{X}"} << "x" << true;
-    QTest::newRow("screen of a listening X display") << QStringList{"DISPLAY=unix:{X}.0"} << "x" << true;
-    QTest::newRow("X display without a server") << QStringList{"DISPLAY=:{X}1"} << "x" << false;
-    QTest::newRow("X display on another host is left to Qt") << QStringList{"DISPLAY=elsewhere:0"} << "" << true;
-    QTest::newRow("Wayland socket in the runtime folder")
-        << QStringList{"WAYLAND_DISPLAY=wl-test", "XDG_RUNTIME_DIR={RUN}"} << "wl-test" << true;
-    QTest::newRow("Wayland name without a socket")
-        << QStringList{"WAYLAND_DISPLAY=wl-test", "XDG_RUNTIME_DIR={RUN}"} << "" << false;
+    const QString qtPlatforms = "qt/platforms";
+    const QStringList wayland{"WAYLAND_DISPLAY=wl-test", "XDG_RUNTIME_DIR={RUN}"};
+    QTest::newRow("no display and no platform") << QStringList{} << "" << "" << false;
+    QTest::newRow("X display whose server listens") << QStringList{"DISPLAY=:{X}"} << "x" << "" << true;
+    QTest::newRow("screen of a listening X display") << QStringList{"DISPLAY=unix:{X}.0"} << "x" << "" << true;
+    QTest::newRow("X display without a server") << QStringList{"DISPLAY=:{X}1"} << "x" << "" << false;
+    QTest::newRow("X display on another host is left to Qt") << QStringList{"DISPLAY=elsewhere:0"} << "" << ""
+                                                             << true;
+    QTest::newRow("Wayland socket in the runtime folder") << wayland << "wl-test" << qtPlatforms << true;
+    QTest::newRow("Wayland name without a socket") << wayland << "" << qtPlatforms << false;
     QTest::newRow("Wayland socket by absolute path")
-        << QStringList{"WAYLAND_DISPLAY={RUN}/wl-test"} << "wl-test" << true;
+        << QStringList{"WAYLAND_DISPLAY={RUN}/wl-test"} << "wl-test" << qtPlatforms << true;
     QTest::newRow("Wayland session without the variable takes wayland-0")
-        << QStringList{"XDG_SESSION_TYPE=wayland", "XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << true;
+        << QStringList{"XDG_SESSION_TYPE=wayland", "XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << qtPlatforms << true;
     QTest::newRow("wayland-0 is not tried outside a Wayland session")
-        << QStringList{"XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << false;
-    QTest::newRow("Wayland down, X up") << QStringList{"WAYLAND_DISPLAY=wl-test", "XDG_RUNTIME_DIR={RUN}",
-                                                       "DISPLAY=:{X}"}
-                                        << "x" << true;
-    QTest::newRow("offscreen platform needs no server") << QStringList{"QT_QPA_PLATFORM=offscreen"} << "" << true;
-    QTest::newRow("xcb platform without a display") << QStringList{"QT_QPA_PLATFORM=xcb"} << "" << false;
+        << QStringList{"XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << qtPlatforms << false;
+    QTest::newRow("Wayland down, X up") << wayland + QStringList{"DISPLAY=:{X}"} << "x" << qtPlatforms << true;
+    QTest::newRow("Wayland without Qt's Wayland plugin") << wayland << "wl-test" << "" << false;
+    QTest::newRow("Wayland plugin in a folder of QT_PLUGIN_PATH")
+        << wayland + QStringList{"QT_PLUGIN_PATH={RUN}/none:{RUN}/extra"} << "wl-test" << "extra/platforms"
+        << true;
+    QTest::newRow("Wayland plugin in QT_QPA_PLATFORM_PLUGIN_PATH")
+        << wayland + QStringList{"QT_QPA_PLATFORM_PLUGIN_PATH={RUN}/direct"} << "wl-test" << "direct" << true;
+    QTest::newRow("Wayland plugin folder on the command line")
+        << wayland + QStringList{"-platformpluginpath {RUN}/direct"} << "wl-test" << "direct" << true;
+    QTest::newRow("offscreen platform needs no server") << QStringList{"QT_QPA_PLATFORM=offscreen"} << "" << ""
+                                                        << true;
+    QTest::newRow("offscreen platform on the command line") << QStringList{"-platform offscreen"} << "" << ""
+                                                            << true;
+    QTest::newRow("command line wins over the variable")
+        << QStringList{"QT_QPA_PLATFORM=offscreen", "--platform xcb"} << "" << "" << false;
+    QTest::newRow("-platform=NAME is not Qt's option") << QStringList{"-platform=offscreen"} << "" << "" << false;
+    QTest::newRow("xcb platform without a display") << QStringList{"QT_QPA_PLATFORM=xcb"} << "" << "" << false;
     QTest::newRow("xcb platform does not take a listening Wayland")
-        << QStringList{"QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wl-test", "XDG_RUNTIME_DIR={RUN}"} << "wl-test"
-        << false;
+        << wayland + QStringList{"QT_QPA_PLATFORM=xcb"} << "wl-test" << qtPlatforms << false;
     QTest::newRow("Wayland chosen by name takes wayland-0")
-        << QStringList{"QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << true;
+        << QStringList{"QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR={RUN}"} << "wayland-0" << qtPlatforms << true;
+    QTest::newRow("Wayland chosen with options but without its plugin")
+        << wayland + QStringList{"QT_QPA_PLATFORM=wayland:foo;xcb"} << "wl-test" << "" << false;
     QTest::newRow("platform list falls back to xcb")
         << QStringList{"QT_QPA_PLATFORM=wayland;xcb:nograb", "DISPLAY=:{X}", "XDG_RUNTIME_DIR={RUN}"} << "x"
-        << true;
+        << qtPlatforms << true;
 }
 
 void DisplayCheckTest::displayReachable()
 {
-    QFETCH(QStringList, variables);
+    QFETCH(QStringList, settings);
     QFETCH(QString, server);
+    QFETCH(QString, plugin);
     QFETCH(bool, reachable);
 
     QTemporaryDir run;
     QVERIFY(run.isValid());
     QProcessEnvironment environment;
-    for (QString variable : variables) {
-        variable.replace("{X}", QString::number(testDisplay())).replace("{RUN}", run.path());
-        environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    QStringList arguments;
+    for (QString setting : settings) {
+        setting.replace("{X}", QString::number(testDisplay())).replace("{RUN}", run.path());
+        if (setting.startsWith('-'))
+            arguments += setting.split(' ');
+        else
+            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    }
+    if (!plugin.isEmpty()) {
+        QVERIFY(QDir(run.path()).mkpath(plugin));
+        QFile file(run.filePath(plugin + "/libqwayland-generic.so"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
     }
     const QByteArray socket = server == "x"
         ? QByteArray(1, '\0') + "/tmp/.X11-unix/X" + QByteArray::number(testDisplay())
@@ -115,7 +143,7 @@ void DisplayCheckTest::displayReachable()
         QVERIFY(listener->ok());
     }
 
-    QCOMPARE(::displayReachable(environment), reachable);
+    QCOMPARE(::displayReachable(environment, arguments, run.filePath("qt")), reachable);
 }
 
 QTEST_GUILESS_MAIN(DisplayCheckTest)
