@@ -372,7 +372,16 @@ void FocusFrame::follow(QWidget *focus)
     // One pixel clear of the control, and inside its container, so that all of it shows.
     setGeometry(focus->geometry().adjusted(-2, -2, 2, 2) & container->rect());
     setMask(QRegion(rect()) - QRegion(rect().adjusted(1, 1, -1, -1)));
+    // Just above the control, so that a panel lying over the control covers its frame too.
     raise();
+    const QObjectList &siblings = container->children();
+    for (qsizetype i = siblings.indexOf(focus) + 1; i < siblings.size(); ++i) {
+        auto *above = qobject_cast<QWidget *>(siblings.at(i));
+        if (above && above != this && !above->isWindow()) {
+            stackUnder(above);
+            break;
+        }
+    }
     show();
 }
 

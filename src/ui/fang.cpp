@@ -287,10 +287,10 @@ void fang::createHiddenControls()
 
 void fang::setTabOrder()
 {
-    // The high-score panel's closing label follows its list, for the keyboard.
-    const QList<QWidget *> order = {HBildlauf1, Bild5, Bild1, Liste1, Bezeichnung20, Bild2, Bild3, Bild4,
-                                    Bild6, Bild7, Bild8, Bild9, Bild10, Bild11, Datei1, Laufwerk1,
-                                    Verzeichnis1, List1};
+    // The file panel's lists close the round: from the scroll bar, where the focus starts,
+    // one Shift+Tab reaches the file list. Labels and the panels' backgrounds take no focus.
+    const QList<QWidget *> order = {HBildlauf1, Bild5, Bild1, Liste1, Bild2, Bild3, Bild4, Bild6, Bild7,
+                                    Bild8, Bild9, Bild10, Laufwerk1, Verzeichnis1, Datei1};
     // Qt chains only controls that take the focus; those out of sight drop out after.
     for (QWidget *w : order) {
         if (w->focusPolicy() == Qt::NoFocus)
@@ -298,23 +298,19 @@ void fang::setTabOrder()
     }
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
+    List1->setFocusPolicy(Qt::NoFocus);
     focusOnlyInSight();
     HBildlauf1->setFocus();
 }
 
-// What the player cannot see takes no focus: the high-score panel and its controls while
-// it stands outside the window, the top bar and the field under the open file panel, and
-// the word store. (A hidden file panel takes its lists out of the tab order by itself.)
+// The high-score panel and its list take no focus while the panel stands outside the
+// window, where Qt would still count them as visible. (A hidden file panel takes its
+// lists out of the tab order by itself; the controls it covers keep theirs.)
 void fang::focusOnlyInSight()
 {
     const bool scoresOpen = Bild1->x() < width();
-    const bool filesOpen = !Bild11->isHidden();
     Bild1->setFocusPolicy(scoresOpen ? Qt::TabFocus : Qt::NoFocus);
     Liste1->setFocusPolicy(scoresOpen ? Qt::StrongFocus : Qt::NoFocus);
-    Bezeichnung20->setFocusPolicy(scoresOpen ? Qt::TabFocus : Qt::NoFocus);
-    HBildlauf1->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
-    Bild5->setFocusPolicy(filesOpen ? Qt::NoFocus : Qt::StrongFocus);
-    List1->setFocusPolicy(Qt::NoFocus);
 }
 
 void fang::Form_Load()
@@ -348,49 +344,59 @@ int fang::keyCode(int qtKey)
     }
 }
 
-// The focus follows the panels: an opening file panel takes it to its file list, the
-// next thing to choose; focus left in a closing panel goes to the playing field, where
-// the next round starts.
-void fang::focusFollowsPanel(QWidget *panel, QEvent::Type type)
+// Opening a panel leaves the focus where it is; focus left in a closing panel goes to
+// the playing field, where the next round starts.
+void fang::focusFollowsPanel(QWidget *panel)
 {
     focusOnlyInSight();
-    if (panel == Bild11 && type == QEvent::Show) {
-        Datei1->setFocus();
-        return;
-    }
     const bool closed = panel == Bild11 ? Bild11->isHidden() : Bild1->x() >= width();
     QWidget *focus = focusWidget();
     if (closed && focus && (focus == panel || panel->isAncestorOf(focus)))
-        (Bild11->isHidden() ? static_cast<QWidget *>(Bild5) : Datei1)->setFocus();
+        Bild5->setFocus();
 }
 
-// Key preview: the window sees every key press before the focused control and
-// never consumes it. Only the event's first receiver counts, so a key that a
-// control passes on to its parent is not handled twice. The same filter sees the
-// panels open and close.
+// The same filter sees the panels open and close, and previews the keys.
 bool fang::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if ((watched == Bild11 && (type == QEvent::Show || type == QEvent::Hide))
         || (watched == Bild1 && type == QEvent::Move))
-        focusFollowsPanel(static_cast<QWidget *>(watched), type);
-    if (type == QEvent::KeyPress && watched->isWidgetType()) {
-        auto *widget = static_cast<QWidget *>(watched);
-        QWidget *focus = QApplication::focusWidget();
-        const bool firstReceiver = widget == focus || (widget == this && (!focus || focus->window() != this));
-        if (firstReceiver && widget->window() == this) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            int shift = 0;
-            if (key->modifiers() & Qt::ShiftModifier)
-                shift |= 1;
-            if (key->modifiers() & Qt::ControlModifier)
-                shift |= 2;
-            if (key->modifiers() & Qt::AltModifier)
-                shift |= 4;
-            Form_KeyDown(keyCode(key->key()), shift);
-        }
-    }
+        focusFollowsPanel(static_cast<QWidget *>(watched));
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this)
+        previewKey(static_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event));
     return QWidget::eventFilter(watched, event);
+}
+
+// Key preview: the window sees every key press before the focused control and never
+// consumes it. A key the control leaves unused goes on, as the same event, to each
+// parent in turn, and a box the handler opens may move the focus meanwhile; so a press
+// is marked where it is first seen, at the focused control, and its arrivals at the
+// next parents are passed by. Its release ends the mark: the next press may come in
+// the same event object.
+void fang::previewKey(QWidget *receiver, QKeyEvent *key)
+{
+    if (key->type() == QEvent::KeyRelease) {
+        m_keyPress = nullptr;
+        return;
+    }
+    if (key == m_keyPress && m_keyPressAt && receiver == m_keyPressAt->parentWidget()) {
+        m_keyPressAt = receiver;
+        return;
+    }
+    QWidget *focus = QApplication::focusWidget();
+    if (receiver != focus && !(receiver == this && (!focus || focus->window() != this)))
+        return;
+    m_keyPress = key;
+    m_keyPressAt = receiver;
+    int shift = 0;
+    if (key->modifiers() & Qt::ShiftModifier)
+        shift |= 1;
+    if (key->modifiers() & Qt::ControlModifier)
+        shift |= 2;
+    if (key->modifiers() & Qt::AltModifier)
+        shift |= 4;
+    Form_KeyDown(keyCode(key->key()), shift);
 }
 
 // Closing through the frame asks the quit question; only the quit itself closes.

@@ -4,6 +4,7 @@
 #include "scores/highscorelist.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -15,6 +16,7 @@ class Label;
 class ListBox;
 class PictureBox;
 class Platform;
+class QKeyEvent;
 class QScrollBar;
 class QTimer;
 class Shape;
@@ -149,7 +151,8 @@ private:
     void createHiddenControls();
     void setTabOrder();
     void focusOnlyInSight();
-    void focusFollowsPanel(QWidget *panel, QEvent::Type type);
+    void focusFollowsPanel(QWidget *panel);
+    void previewKey(QWidget *receiver, QKeyEvent *key);
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);
@@ -161,6 +164,10 @@ private:
     HighScoreList m_highScores;
     // Won rounds that no save has taken into the file yet.
     QStringList m_unsavedRounds;
+    // The key press being delivered and the control it last reached, so that its way up
+    // the parents is not taken for new presses.
+    const QKeyEvent *m_keyPress = nullptr;
+    QPointer<QWidget> m_keyPressAt;
     bool m_quitting = false;
     bool m_restoringDrive = false;
 };

@@ -2,12 +2,15 @@
 #include "filebytes.h"
 #include "roundhelpers.h"
 #include "ui/filepanel.h"
+#include "ui/qtplatform.h"
 #include "ui/zaplabel.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QMessageBox>
 #include <QTest>
 
-enum class Before { Ready, Running, ScoresOpen, FilesOpen, InfoOpen };
+enum class Before { Ready, Running, ScoresOpen, FilesOpen, InfoOpen, StartUp, WinningMove };
 enum class Press { Click, DoubleClick, Space, Return };
 Q_DECLARE_METATYPE(Before)
 Q_DECLARE_METATYPE(Press)
@@ -64,6 +67,11 @@ void showActive(QWidget *window)
 void prepare(fang &w, ScriptedPlatform &platform, Before before)
 {
     showActive(&w);
+    if (before == Before::StartUp) {
+        w.Form_Activate();
+        platform.boxes.clear();
+        return;
+    }
     w.List1->setItems({"Ast", "Bus", "Dach", "Ei", "Floh"});
     w.NextWord();
     if (before == Before::Running)
@@ -87,6 +95,46 @@ QWidget *mouseTarget(QWidget *widget, QPoint &at)
     return files ? files->viewport() : widget;
 }
 
+// Answers each real box as it opens, as a player would: with Esc, or with a click on
+// its Esc button ("Nein" to a question); notes its title and first line.
+struct BoxAnswerer
+{
+    explicit BoxAnswerer(bool click)
+    {
+        timer.callOnTimeout([this, click] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (busy || !box || !box->isVisible())
+                return;
+            busy = true;
+            seen << box->windowTitle() + QStringLiteral(": ") + box->text().section(u'\n', 0, 0);
+            if (click)
+                QTest::mouseClick(box->escapeButton(), Qt::LeftButton);
+            else
+                QTest::keyClick(box->windowHandle(), Qt::Key_Escape);
+            busy = false;
+        });
+        timer.start(10);
+    }
+
+    QTimer timer;
+    QStringList seen;
+    bool busy = false;
+};
+
+// What a key press may change, seconds aside: the clock may tick while a box is open.
+QString gameState(fang &w)
+{
+    QStringList facts{QStringLiteral("focus ") + focusName(w), QStringLiteral("period ") + w.Bezeichnung15->text(),
+                      QStringLiteral("word ") + w.MODUL1.CurrentWord,
+                      QStringLiteral("at %1 %2").arg(w.MODUL1.PlayerX).arg(w.MODUL1.PlayerY),
+                      QStringLiteral("entries %1").arg(w.Liste1->listCount())};
+    if (w.Zeit1->isActive())
+        facts << QStringLiteral("clock");
+    if (!w.Bild11->isHidden())
+        facts << QStringLiteral("files");
+    return facts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class InputTest : public QObject
@@ -100,6 +148,8 @@ private slots:
     void tabSkipsWhatCannotBeSeen_data();
     void tabSkipsWhatCannotBeSeen();
     void keyboardAlonePlaysARoundToTheHighScoreFile();
+    void eachPressReachesTheKeyHandlerOnce_data();
+    void eachPressReachesTheKeyHandlerOnce();
 };
 
 void InputTest::everyWayOfPressingActsOnce_data()
@@ -130,9 +180,10 @@ void InputTest::everyWayOfPressingActsOnce_data()
         {"Bild4", Before::Ready, all, "words 4, Zaplino: Du musst die Buchstaben eines Wortes der", "Hilfetext"},
         {"Bild8", Before::Ready, all, "words 4, info", "Copyright"},
         {"Bild5", Before::Ready, all, "words 4, clock", "Spielfeld"},
-        {"Bezeichnung20", Before::ScoresOpen, all, "words 4", ">>  Das Fenster hier mit einem Klick schließen  <<"},
+        // Labels take no focus: Space on the high-score button closes the panel.
+        {"Bezeichnung20", Before::ScoresOpen, {Press::Click, Press::DoubleClick}, "words 4",
+         ">>  Das Fenster hier mit einem Klick schließen  <<"},
         {"ZAPLABEL.Bild1", Before::InfoOpen, all, bye, "Okay"},
-        // The info window's only focus is its button, as drawn.
         {"ZAPLABEL.Bezeichnung1", Before::InfoOpen, {Press::Click, Press::DoubleClick}, bye, "O k a y"},
         {"Datei1", Before::FilesOpen, {Press::DoubleClick, Press::Return}, "words 2", ""},
         {"Datei1", Before::FilesOpen, {Press::Click}, "words 4, files", ""},
@@ -195,12 +246,15 @@ void InputTest::tabSkipsWhatCannotBeSeen_data()
     QTest::newRow("Shift+Tab goes the same way back")
         << Before::Ready << "HBildlauf1" << Qt::Key_Backtab
         << QStringList{"Bild10", "Bild9", "Bild8", "Bild7", "Bild6", "Bild4", "Bild3", "Bild2", "Bild5", "HBildlauf1"};
-    QTest::newRow("open high-score panel follows the field")
+    QTest::newRow("open high-score panel follows the field, its label takes no focus")
         << Before::ScoresOpen << "HBildlauf1" << Qt::Key_Tab
-        << QStringList{"Bild5", "Bild1", "Liste1", "Bezeichnung20"} + buttons + QStringList{"HBildlauf1"};
-    QTest::newRow("open file panel hides the top bar and the field")
+        << QStringList{"Bild5", "Bild1", "Liste1"} + buttons + QStringList{"HBildlauf1"};
+    QTest::newRow("open file panel's lists close the round, the controls under it stay")
         << Before::FilesOpen << "Bild2" << Qt::Key_Tab
-        << buttons.mid(1) + QStringList{"Bild11", "Datei1", "Laufwerk1", "Verzeichnis1", "Bild2"};
+        << buttons.mid(1) + QStringList{"Laufwerk1", "Verzeichnis1", "Datei1", "HBildlauf1", "Bild5", "Bild2"};
+    QTest::newRow("start-up leaves the focus on the scroll bar, one Shift+Tab from the file list")
+        << Before::StartUp << "HBildlauf1" << Qt::Key_Backtab
+        << QStringList{"Datei1", "Verzeichnis1", "Laufwerk1", "Bild10"};
     QTest::newRow("info window keeps the focus on its button, and shows it")
         << Before::InfoOpen << "ZAPLABEL.Bild1" << Qt::Key_Tab << QStringList{"ZAPLABEL.Bild1"};
 }
@@ -216,7 +270,9 @@ void InputTest::tabSkipsWhatCannotBeSeen()
     fang w(platform);
     prepare(w, platform, before);
     QWidget *window = controls(w).value(start)->window();
-    controls(w).value(start)->setFocus();
+    if (before != Before::StartUp)
+        controls(w).value(start)->setFocus();
+    QCOMPARE(focusName(w), start);
     auto *frame = window->findChild<FocusFrame *>();
     QCOMPARE(frame->target(), nullptr);
     QStringList seen;
@@ -241,15 +297,14 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
     w.Form_Activate();
     QCOMPARE(platform.boxes.size(), 2);
-    // The opening file panel took the focus from the scroll bar under it.
-    QCOMPARE(focusName(w), QStringLiteral("Datei1"));
-    press(Qt::Key_Tab);
-    press(Qt::Key_Tab);
+    // The file panel opened over the scroll bar, which keeps the focus.
+    QCOMPARE(focusName(w), QStringLiteral("HBildlauf1"));
+    press(Qt::Key_Backtab);
+    press(Qt::Key_Backtab);
     press(Qt::Key_Down);
     press(Qt::Key_Return);
     QCOMPARE(w.Datei1->fileName(0), QStringLiteral("ZWEI.TXT"));
-    press(Qt::Key_Backtab);
-    press(Qt::Key_Backtab);
+    press(Qt::Key_Tab);
     platform.randoms << 0.0f;
     press(Qt::Key_Return);
     QCOMPARE(w.Bezeichnung10->text(), dir.path() + QStringLiteral("/listen/ZWEI.TXT"));
@@ -269,12 +324,15 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     QCOMPARE(readBytes(dir.path() + QStringLiteral("/BESTFANG.LST")),
              QByteArray(">   2    0   10 Freund und Gast\r\n"));
 
-    // Back from the quit button into the open panel, closed with Space.
-    press(Qt::Key_Backtab);
-    QCOMPARE(focusName(w), QStringLiteral("Bezeichnung20"));
+    // On to the high-score button, which closes the panel, and back to the field.
+    for (int i = 0; i < 6; ++i)
+        press(Qt::Key_Tab);
+    QCOMPARE(focusName(w), QStringLiteral("Bild9"));
     press(Qt::Key_Space);
     QCOMPARE(w.Bild1->x(), 560);
     QCOMPARE(w.Bezeichnung3->text(), QStringLiteral("U"));
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_Tab);
     QCOMPARE(focusName(w), QStringLiteral("Bild5"));
 
     // The frame is drawn two pixels out from the field's left edge at x 64.
@@ -283,6 +341,85 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     QTest::mouseClick(w.Bild5, Qt::LeftButton);
     QCOMPARE(w.findChild<FocusFrame *>()->target(), nullptr);
     QCOMPARE(leftOfField(), QColor(0xFF, 0xE0, 0xC0));
+    w.Zeit1->stop();
+}
+
+void InputTest::eachPressReachesTheKeyHandlerOnce_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<bool>("click");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("after");
+    const QStringList quit{"Zaplino: Dieses Spiel jetzt beenden?"};
+    // An empty "after" is the game as it was.
+    QTest::newRow("Esc on the field, No by Esc")
+        << Before::Running << "Bild5" << Qt::Key_Escape << 1 << false << quit << "";
+    QTest::newRow("Esc on the field, No by the button")
+        << Before::Running << "Bild5" << Qt::Key_Escape << 1 << true << quit << "";
+    QTest::newRow("Esc in the file list, No by Esc")
+        << Before::FilesOpen << "Datei1" << Qt::Key_Escape << 1 << false << quit << "";
+    QTest::newRow("arrow key winning the round")
+        << Before::WinningMove << "Bild5" << Qt::Key_Right << 1 << false
+        << QStringList{"Quendolin: Du hast es in 0 Sekunden geschafft."}
+        << "focus Bild5, period 10, word , at 10 6, entries 1";
+    QTest::newRow("held arrow key: each press without a release moves")
+        << Before::Running << "Bild5" << Qt::Key_Right << 3 << false << QStringList{}
+        << "focus Bild5, period 10, word Maus, at 12 6, entries 0, clock";
+    QTest::newRow("first arrow key after start-up steps the period")
+        << Before::StartUp << "HBildlauf1" << Qt::Key_Right << 1 << false << QStringList{}
+        << "focus Bild5, period 11, word Quendolin, at 0 0, entries 0, files";
+}
+
+// Real keys through the window system's route, real boxes answered as they open.
+void InputTest::eachPressReachesTheKeyHandlerOnce()
+{
+    QFETCH(Before, before);
+    QFETCH(QString, focus);
+    QFETCH(Qt::Key, key);
+    QFETCH(int, presses);
+    QFETCH(bool, click);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, after);
+    TemporaryCurrentDir dir;
+    writeBytes(dir.path() + QStringLiteral("/DREI.TXT"), "Igel\r\nKuh\r\nLuchs\r\n");
+    QtPlatform platform;
+    fang w(platform);
+    platform.setDialogParent(&w);
+    BoxAnswerer answerer(click);
+    showActive(&w);
+    if (before == Before::StartUp) {
+        w.Form_Activate();
+    } else {
+        w.List1->setItems(before == Before::WinningMove ? QStringList{"X"} : QStringList{"Maus", "Maus"});
+        w.NextWord();
+        if (before == Before::FilesOpen)
+            w.Bild3_Click();
+        else
+            w.Bild5_Click();
+        // The first letter right of the marker, the others out of its way.
+        for (int i = 1; i <= 4; ++i) {
+            w.MODUL1.LetterX[i] = before == Before::WinningMove ? w.MODUL1.PlayerX + 1 : i;
+            w.MODUL1.LetterY[i] = before == Before::WinningMove ? w.MODUL1.PlayerY : 0;
+        }
+        controls(w).value(focus)->setFocus();
+    }
+    // A window manager hands the window its focus back after a box.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(focusName(w), focus);
+    const QString was = gameState(w);
+    answerer.seen.clear();
+
+    for (int i = 1; i < presses; ++i)
+        QTest::keyPress(w.windowHandle(), key);
+    QTest::keyClick(w.windowHandle(), key);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(answerer.seen, boxes);
+    QCOMPARE(gameState(w), after.isEmpty() ? was : after);
     w.Zeit1->stop();
 }
 
