@@ -7,12 +7,10 @@
 # Usage: wayland.sh round|noplugin <game program> <Qt's plugin folder> <desktop entry>
 set -euo pipefail
 
-# ==== KEY ROUTE ====================================================================
 # The keys from the closed start-up box to the loaded word list, as wtype names them
-# ("shift+Tab" for a key with a modifier). The file list has the focus at start-up,
-# and Return loads its selected list.
-LOAD_LIST_KEYS="Return"
-# ===================================================================================
+# ("shift+Tab" for a key with a modifier): the scroll bar has the focus at start-up,
+# one Shift+Tab reaches the file list, Return loads its selected list.
+LOAD_LIST_KEYS="shift+Tab Return"
 
 mode=${1:?round or noplugin}
 game=$(realpath "${2:?game program}")
