@@ -102,6 +102,8 @@ public:
 
     void doAction(const QString &name) override
     {
+        if (!inSight(widget()))
+            return;
         if (name == pressAction())
             click();
         else
