@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const QString ActivateAction = QStringLiteral("activate");
