@@ -1,6 +1,4 @@
-"""Plays the game through AT-SPI alone: loads a word list, starts a round, sets the
-period, opens and closes the high-score panel, the rules and the info window, reads the
-captions, and quits; on the way, nothing the player cannot see may be read out.
+"""Plays the game through AT-SPI alone; nothing the player cannot see may be read out.
 Usage: accessibility_client.py <game program> <game folder>. Exit 77: no bus to use."""
 import os
 import subprocess
@@ -52,18 +50,15 @@ def find(root, role, name):
 
 
 def actions(obj):
-    try:
-        action = obj.queryAction()
-    except NotImplementedError:
-        return []
+    action = obj.queryAction()
     return [action.getName(i) for i in range(action.nActions)]
 
 
 def act(obj, name):
     """Runs the action and returns how long the call took."""
-    action = obj.queryAction()
+    index = actions(obj).index(name)
     start = time.monotonic()
-    action.doAction(actions(obj).index(name))
+    obj.queryAction().doAction(index)
     return time.monotonic() - start
 
 
@@ -80,11 +75,8 @@ def captions(root):
 
 def box(app, line):
     """The message box showing this line, or None."""
-    for window in app:
-        if window is not None and window.getRole() == pyatspi.ROLE_ALERT and showing(window):
-            if any(o.getRole() == pyatspi.ROLE_LABEL and o.name.startswith(line) for o in walk(window)):
-                return window
-    return None
+    return next((w for w in app if w is not None and w.getRole() == pyatspi.ROLE_ALERT and showing(w)
+                 and any(o.getRole() == pyatspi.ROLE_LABEL and o.name.startswith(line) for o in walk(w))), None)
 
 
 def answer(app, line, button):
