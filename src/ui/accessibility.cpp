@@ -440,12 +440,13 @@ QAccessibleInterface *createInterface(QObject *object)
     return nullptr;
 }
 
+// The controls createInterface() answers for.
 bool hasOwnInterface(const QObject *object)
 {
     return qobject_cast<const PictureBox *>(object) || qobject_cast<const Label *>(object)
-           || qobject_cast<const ScrollBar *>(object) || qobject_cast<const FileListBox *>(object) || qobject_cast<const DirListBox *>(object)
-           || qobject_cast<const ListBox *>(object) || qobject_cast<const fang *>(object)
-           || qobject_cast<const ZAPLABEL *>(object);
+           || qobject_cast<const ScrollBar *>(object) || qobject_cast<const FileListBox *>(object)
+           || qobject_cast<const DirListBox *>(object) || qobject_cast<const ListBox *>(object)
+           || qobject_cast<const fang *>(object) || qobject_cast<const ZAPLABEL *>(object);
 }
 
 // Qt asks for each class from the object's own up to QObject. Only the object's own class
