@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     xvfb openbox xdotool x11-utils
     qt6-wayland sway wtype
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
     fonts-liberation2 fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev man-db lintian
     libbenchmark-dev

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -121,6 +122,11 @@ void PictureBox::setPicture(const QString &resource)
     update();
 }
 
+bool PictureBox::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&PictureBox::clicked));
+}
+
 QPoint PictureBox::contentOrigin() const
 {
     return m_border ? QPoint(1, 1) : QPoint(0, 0);
@@ -236,6 +242,11 @@ void Label::setBorder(bool border)
     m_border = border;
     setContentsMargins(border ? QMargins(1, 1, 1, 1) : QMargins());
     update();
+}
+
+bool Label::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&Label::clicked));
 }
 
 void Label::paintEvent(QPaintEvent *event)

@@ -64,6 +64,8 @@ public:
     bool hasBorder() const { return m_border; }
     void setPicture(const QString &resource);
     QString picture() const { return m_picture; }
+    // Whether a click does something: something listens to clicked().
+    bool isClickable() const;
 
     // Places a child at a twip position inside the drawing area (within the border).
     void placeChild(QWidget *child, int leftTwips, int topTwips);
@@ -109,6 +111,7 @@ public:
     void setColors(const QColor &foreground, const QColor &background);
     void setTransparent();
     void setBorder(bool border);
+    bool isClickable() const;
 
 signals:
     void clicked();

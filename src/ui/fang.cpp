@@ -1,6 +1,7 @@
 #include "ui/fang.h"
 
 #include "game/platform.h"
+#include "ui/accessibility.h"
 #include "ui/controls.h"
 #include "ui/filepanel.h"
 #include "ui/windowplacement.h"
@@ -87,6 +88,7 @@ fang::fang(Platform &platform, QWidget *parent)
     createHighScorePanel();
     setTabOrder();
     new FocusFrame(this);
+    makeAccessible(*this);
 
     Zeit1 = new QTimer(this);
     Zeit1->setInterval(1000);

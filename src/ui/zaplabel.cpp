@@ -1,5 +1,6 @@
 #include "ui/zaplabel.h"
 
+#include "ui/accessibility.h"
 #include "ui/controls.h"
 #include "ui/fang.h"
 #include "ui/windowplacement.h"
@@ -96,6 +97,7 @@ ZAPLABEL::ZAPLABEL(fang &main)
                              Qt::black, Orange, Qt::AlignHCenter, sansFont(8.25, true));
     Bild1->setFocus();
     new FocusFrame(this);
+    makeAccessible(*this);
 
     Form_Load();
 }
