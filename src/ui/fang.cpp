@@ -401,5 +401,7 @@ void fang::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
+    if (m_waitingForFile)
+        return;
     Bild2_Click();
 }

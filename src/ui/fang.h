@@ -2,6 +2,8 @@
 
 #include "game/board.h"
 #include "scores/highscorelist.h"
+#include "scores/scorefile.h"
+#include "scores/scorestore.h"
 
 #include <QEvent>
 #include <QWidget>
@@ -159,8 +161,10 @@ private:
     std::unique_ptr<ZAPLABEL> m_info;
     // The entries of Liste1, which shows them in the same order.
     HighScoreList m_highScores;
-    // Won rounds that no save has taken into the file yet.
-    QStringList m_unsavedRounds;
+    // The file, and the won rounds that no save has taken into it yet.
+    ScoreStore m_scores{scorefile::FileName};
+    // While the game waits for the file, the window repaints but takes no command.
+    bool m_waitingForFile = false;
     bool m_quitting = false;
     bool m_restoringDrive = false;
 };
