@@ -150,7 +150,7 @@ qint64 FolderLock::ageMs()
     // The server stamps both, so a computer whose clock is off judges the age right.
     qint64 now = QDateTime::currentMSecsSinceEpoch();
     const QByteArray probe = nativePath(m_probe);
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
         const bool written = ::write(fd, "\n", 1) == 1;
         struct stat stamped{};
@@ -164,15 +164,16 @@ qint64 FolderLock::ageMs()
 bool FolderLock::writeOwner()
 {
     const QByteArray owner = nativePath(m_path + u'/' + OwnerFile);
-    const int fd = ::open(owner.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(owner.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const ssize_t written = ::write(fd, m_token.constData(), size_t(m_token.size()));
+    const bool whole = written == m_token.size();
     int error = written < 0 ? errno : ENOSPC;
-    if (::close(fd) != 0 && written == m_token.size())
-        error = errno;
-    else if (written == m_token.size())
+    if (::close(fd) == 0 && whole)
         return true;
+    if (whole)
+        error = errno;
     // Not a token cut off, which would name no game.
     ::unlink(owner.constData());
     errno = error;
@@ -205,7 +206,8 @@ bool FolderLock::tryLock(int waitMs)
     int quickRetries = 0;
     for (int attempt = 0;; ++attempt) {
         bool retryNow = false;
-        if (::mkdir(folder.constData(), 0755) == 0) {
+        // Every player's game must be able to empty and remove it; the umask has its say.
+        if (::mkdir(folder.constData(), 0777) == 0) {
             if (!writeOwner()) {
                 const int error = errno;
                 // Anything but a lock moved away meanwhile: the folder takes no file now.
