@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSysInfo>
@@ -158,6 +159,9 @@ qint64 FolderLock::ageMs()
             now = mtimeMs(stamped);
         ::unlink(probe.constData());
     }
+    // A client that shows no time for the lock leaves its age to how long it stands unchanged.
+    if (mtimeMs(lock) <= 0)
+        return 0;
     return std::max<qint64>(0, now - mtimeMs(lock));
 }
 
@@ -204,6 +208,8 @@ bool FolderLock::tryLock(int waitMs)
     const QByteArray folder = nativePath(m_path);
     QDeadlineTimer deadline(waitMs);
     int quickRetries = 0;
+    QByteArray seenToken;
+    QElapsedTimer seenFor;
     for (int attempt = 0;; ++attempt) {
         bool retryNow = false;
         // Every player's game must be able to empty and remove it; the umask has its say.
@@ -226,11 +232,15 @@ bool FolderLock::tryLock(int waitMs)
             retryNow = true;
         } else {
             const QByteArray token = readAll(m_path + u'/' + OwnerFile);
+            if (!seenFor.isValid() || token != seenToken) {
+                seenToken = token;
+                seenFor.start();
+            }
             bool stale = judge(token) == Owner::LeftBehind;
             if (!stale) {
                 const qint64 age = ageMs();
                 retryNow = age < 0;
-                stale = age > m_staleMs;
+                stale = age > m_staleMs || seenFor.elapsed() > m_staleMs;
             }
             if (stale)
                 retryNow = takeOver(token);

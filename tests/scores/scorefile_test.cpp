@@ -360,7 +360,6 @@ void ScoreFileTest::lockOfAnotherGame_data()
     // A lock on this computer is judged by its game; one from another computer by its
     // age, against the game's own 5 s.
     QTest::newRow("a game killed while it held the lock") << "killed game" << qint64(0) << true;
-    QTest::newRow("a game that has ended keeps no lock") << "ended game" << qint64(0) << true;
     QTest::newRow("a lock from before this computer restarted") << "before restart" << qint64(0) << true;
     QTest::newRow("a running game's lock is waited for") << "running game" << qint64(0) << false;
     QTest::newRow("another computer's fresh lock is waited for") << "other computer" << qint64(0) << false;
@@ -404,8 +403,6 @@ void ScoreFileTest::lockOfAnotherGame()
         close(ready[0]);
         close(ready[1]);
     }
-    if (owner == QLatin1String("ended game"))
-        QVERIFY(writeLock(lockPath, lockToken(host, machine, boot, endedProcess()), 0));
     if (owner == QLatin1String("before restart"))
         QVERIFY(writeLock(lockPath, lockToken(host, machine, "0123-4567", 1), 0));
     if (owner == QLatin1String("running game"))
