@@ -49,8 +49,8 @@ struct Lock
 // Under the lock: the entries the file holds now, the rounds added at their sorted
 // places, the first 100 saved as save() does. So games sharing the folder keep each
 // other's rounds, and an edit made to the file by hand stays. A missing file counts
-// as empty; one that stands there but cannot be read, or a lock not had in time,
-// fails the save and leaves the file as it was.
+// as empty; one that stands there but cannot be read, a lock not had in time, or one
+// that another game took over meanwhile fails the save and leaves the file as it was.
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock = {});
 
 } // namespace scorefile
