@@ -1,16 +1,17 @@
 #include "scores/scorefile.h"
 
 #include "game/text.h"
+#include "scores/folderlock.h"
 #include "scores/highscorelist.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <functional>
 
 namespace scorefile {
 
@@ -132,7 +133,9 @@ Loaded load(const QString &path)
     return result;
 }
 
-bool save(const QString &path, const QStringList &entries)
+namespace {
+
+bool saveIf(const QString &path, const QStringList &entries, const std::function<bool()> &stillAllowed)
 {
     // Only a plain file is replaced: the new file would take the place of a pipe or a
     // device (through a symbolic link too), which is never the player's list.
@@ -148,16 +151,24 @@ bool save(const QString &path, const QStringList &entries)
     // full disk) and would put the cut-off file in place of the old one.
     if (file.write(bytes) != bytes.size() || !file.flush())
         return false;
+    if (stillAllowed && !stillAllowed())
+        return false;
     return file.commit();
+}
+
+} // namespace
+
+bool save(const QString &path, const QStringList &entries)
+{
+    return saveIf(path, entries, {});
 }
 
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
 {
-    // A lock file beside the list rather than a lock on it: a file lock may not reach
-    // across a network folder, a file created only where none exists does.
-    QLockFile lockFile(path + QStringLiteral(".lock"));
-    lockFile.setStaleLockTime(lock.staleMs);
-    if (!lockFile.tryLock(lock.waitMs))
+    // A lock folder beside the list rather than a lock on it: a file lock may not reach
+    // across a network folder, a folder made only where none stands does.
+    FolderLock lockFolder(path + QStringLiteral(".lock"), lock.staleMs);
+    if (!lockFolder.tryLock(lock.waitMs))
         return false;
     HighScoreList list;
     const QFileInfo current(path);
@@ -171,7 +182,9 @@ bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
     }
     for (const QString &round : rounds)
         list.add(round);
-    return save(path, list.entries());
+    // A game that took the lock over from this one as left behind may have read the list
+    // already; replacing the file now would drop its rounds.
+    return saveIf(path, list.entries(), [&] { return lockFolder.isHeld(); });
 }
 
 } // namespace scorefile

@@ -34,11 +34,13 @@ QByteArray serialize(const QStringList &entries);
 // written, so a failed save leaves the old file as it was; returns false then.
 bool save(const QString &path, const QStringList &entries);
 
-// Games that share a folder take turns at the file through a lock file beside it.
+// Games that share a folder take turns at the file through a lock folder beside it,
+// BESTFANG.LST.lock.
 struct Lock
 {
-    // How long a save waits for another game's save to end.
-    int waitMs = 8000;
+    // How long a save waits for another game's save to end; short enough that the save
+    // still ends within the bound the game waits for its file work.
+    int waitMs = 7000;
     // A lock this old counts as left behind, which is all that can be told of one
     // from another computer; one from an ended game on this computer counts at once.
     int staleMs = 5000;
@@ -47,8 +49,8 @@ struct Lock
 // Under the lock: the entries the file holds now, the rounds added at their sorted
 // places, the first 100 saved as save() does. So games sharing the folder keep each
 // other's rounds, and an edit made to the file by hand stays. A missing file counts
-// as empty; one that stands there but cannot be read, or a lock not had in time,
-// fails the save and leaves the file as it was.
+// as empty; one that stands there but cannot be read, a lock not had in time, or one
+// that another game took over meanwhile fails the save and leaves the file as it was.
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock = {});
 
 } // namespace scorefile

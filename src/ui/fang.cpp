@@ -409,5 +409,7 @@ void fang::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
+    if (m_waitingForFile)
+        return;
     Bild2_Click();
 }

@@ -2,6 +2,8 @@
 
 #include "game/board.h"
 #include "scores/highscorelist.h"
+#include "scores/scorefile.h"
+#include "scores/scorestore.h"
 
 #include <QEvent>
 #include <QPointer>
@@ -162,8 +164,10 @@ private:
     std::unique_ptr<ZAPLABEL> m_info;
     // The entries of Liste1, which shows them in the same order.
     HighScoreList m_highScores;
-    // Won rounds that no save has taken into the file yet.
-    QStringList m_unsavedRounds;
+    // The file, and the won rounds that no save has taken into it yet.
+    ScoreStore m_scores{scorefile::FileName};
+    // While the game waits for the file, the window repaints but takes no command.
+    bool m_waitingForFile = false;
     // The key press being delivered and the control it last reached, so that its way up
     // the parents is not taken for new presses.
     const QKeyEvent *m_keyPress = nullptr;

@@ -7,6 +7,7 @@
 #include "scores/scorefile.h"
 #include "ui/controls.h"
 
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -27,13 +28,20 @@ QString spokenNumber(qint64 number)
 
 void fang::LoadHighScores()
 {
-    m_highScores.clear();
-    const scorefile::Loaded loaded = scorefile::load(scorefile::FileName);
-    for (const QString &entry : loaded.entries)
-        m_highScores.add(entry);
-    Liste1->setItems(m_highScores.entries());
+    std::optional<scorefile::Loaded> loaded;
+    {
+        const QScopedValueRollback waiting(m_waitingForFile, true);
+        loaded = m_scores.load();
+    }
+    // A folder that did not answer in time leaves the list as shown.
+    if (loaded) {
+        m_highScores.clear();
+        for (const QString &entry : loaded->entries)
+            m_highScores.add(entry);
+        Liste1->setItems(m_highScores.entries());
+    }
     // The game goes on with what was read; the next finished round writes the file anew.
-    if (loaded.failed) {
+    if (!loaded || loaded->failed) {
         m_platform->messageBox(QStringLiteral("Bestenliste fehlt.\r"), Platform::Buttons::Ok,
                                Platform::Icon::None, ListTitle);
     }
@@ -47,7 +55,7 @@ void fang::FinishRound()
     const QString entry = scores::makeEntry(Bezeichnung4->text(), Bezeichnung6->text(),
                                             Bezeichnung15->text(), Bezeichnung14->text());
     Liste1->insertItem(static_cast<int>(m_highScores.add(entry)), entry);
-    m_unsavedRounds.append(entry);
+    m_scores.add(entry);
     Bild9_Click();
     m_platform->messageBox(QStringLiteral("Du hast es in") + spokenNumber(seconds)
                                + QStringLiteral(" Sekunden geschafft.\r"),
@@ -59,11 +67,14 @@ void fang::saveHighScores()
 {
     // Other games may share the folder, so the rounds go into the file as it is now
     // rather than Liste1 over it. A failed save leaves the old file whole and keeps
-    // the rounds for the next one.
-    if (scorefile::addRounds(scorefile::FileName, m_unsavedRounds)) {
-        m_unsavedRounds.clear();
-        return;
+    // the rounds for the next one, as does a folder that does not answer in time.
+    bool saved = false;
+    {
+        const QScopedValueRollback waiting(m_waitingForFile, true);
+        saved = m_scores.save();
     }
+    if (saved)
+        return;
     m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
                            Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
 }

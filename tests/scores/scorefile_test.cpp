@@ -1,16 +1,23 @@
 #include "filebytes.h"
 #include "scores/highscorelist.h"
+#include "scores/folderlock.h"
 #include "scores/scorefile.h"
+#include "scores/scorestore.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QLockFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +46,43 @@ QByteArray lines(int first, int last)
     return bytes;
 }
 
+QByteArray firstLine(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
+}
+
+// A lock as a game of the given computer leaves it.
+QByteArray lockToken(const QByteArray &host, const QByteArray &machine, const QByteArray &boot, qint64 pid)
+{
+    const QByteArray pidns = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/pid")).toUtf8();
+    return "host=" + host + "\nmachine=" + machine + "\nboot=" + boot + "\npidns="
+           + pidns.mid(pidns.lastIndexOf('/') + 1) + "\npid=" + QByteArray::number(pid)
+           + "\nrandom=0123456789abcdef\n";
+}
+
+bool writeLock(const QString &lockPath, const QByteArray &token, qint64 ageSeconds)
+{
+    if (!QDir().mkdir(lockPath))
+        return false;
+    if (!token.isNull())
+        writeBytes(lockPath + QStringLiteral("/owner"), token);
+    timespec written[2];
+    clock_gettime(CLOCK_REALTIME, &written[0]);
+    written[0].tv_sec -= ageSeconds;
+    written[1] = written[0];
+    return utimensat(AT_FDCWD, QFile::encodeName(lockPath).constData(), written, 0) == 0;
+}
+
+pid_t endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 } // namespace
 
 class ScoreFileTest : public QObject
@@ -65,9 +109,11 @@ private slots:
 
     void addedRoundsJoinTheFileAsItIsNow_data();
     void addedRoundsJoinTheFileAsItIsNow();
+    void aListThatCannotBeReadIsNotReplaced();
     void lockOfAnotherGame_data();
     void lockOfAnotherGame();
     void twoProcessesSavingAtOnceLoseNoRound();
+    void aHangingSaveFailsInTimeAndCountsWhenItEnds();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -284,18 +330,46 @@ void ScoreFileTest::addedRoundsJoinTheFileAsItIsNow()
              QStringList{scorefile::FileName});
 }
 
+// What could be read of it, if anything, would take the place of the whole list.
+void ScoreFileTest::aListThatCannotBeReadIsNotReplaced()
+{
+    const QByteArray old = lines(7, 8);
+    writeBytes(m_path, old);
+    QVERIFY(QFile::setPermissions(m_path, QFileDevice::WriteOwner));
+    // Root loses its right to read past permissions while it saves.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2]{};
+    QCOMPARE(syscall(SYS_capget, &header, caps), 0);
+    __user_cap_data_struct fewer[2] = {caps[0], caps[1]};
+    fewer[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    QCOMPARE(syscall(SYS_capset, &header, fewer), 0);
+    const bool saved = scorefile::addRounds(m_path, {round(5)});
+    syscall(SYS_capset, &header, caps);
+
+    QVERIFY(!saved);
+    QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(readBytes(m_path), old);
+}
+
 void ScoreFileTest::lockOfAnotherGame_data()
 {
     QTest::addColumn<QString>("owner");
     QTest::addColumn<qint64>("ageSeconds");
     QTest::addColumn<bool>("saved");
 
-    // A lock on this computer is judged by its game; one from another computer by its age.
-    QTest::newRow("a game that has ended keeps no lock") << "ended game" << qint64(0) << true;
+    // A lock on this computer is judged by its game; one from another computer by its
+    // age, against the game's own 5 s.
+    QTest::newRow("a game killed while it held the lock") << "killed game" << qint64(0) << true;
+    QTest::newRow("a lock from before this computer restarted") << "before restart" << qint64(0) << true;
     QTest::newRow("a running game's lock is waited for") << "running game" << qint64(0) << false;
     QTest::newRow("another computer's fresh lock is waited for") << "other computer" << qint64(0) << false;
-    QTest::newRow("another computer's old lock counts as left behind")
-        << "other computer" << qint64(60) << true;
+    QTest::newRow("a computer cloned from this one's image is another computer")
+        << "cloned computer" << qint64(0) << false;
+    QTest::newRow("another computer's lock of 4 s is waited for") << "other computer" << qint64(4) << false;
+    QTest::newRow("another computer's lock of 6 s counts as left behind")
+        << "other computer" << qint64(6) << true;
+    QTest::newRow("a lock folder left before its owner was written, 6 s ago")
+        << "no owner" << qint64(6) << true;
 }
 
 void ScoreFileTest::lockOfAnotherGame()
@@ -306,36 +380,52 @@ void ScoreFileTest::lockOfAnotherGame()
     const QByteArray old = lines(7, 7);
     writeBytes(m_path, old);
     const QString lockPath = m_path + QStringLiteral(".lock");
-    QLockFile running(lockPath);
-    if (owner == QLatin1String("ended game")) {
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QByteArray machine = firstLine(QStringLiteral("/etc/machine-id"));
+    const QByteArray boot = firstLine(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    FolderLock running(lockPath, 5000);
+    if (owner == QLatin1String("killed game")) {
+        int ready[2];
+        QCOMPARE(pipe(ready), 0);
         const pid_t child = fork();
         if (child == 0) {
-            // Ends without removing its lock, as a killed game does.
-            QLockFile lock(lockPath);
-            _exit(lock.tryLock(0) ? 0 : 1);
+            FolderLock lock(lockPath, 5000);
+            const char held = lock.tryLock(0) ? 1 : 0;
+            (void)!write(ready[1], &held, 1);
+            pause();
+            _exit(0);
         }
-        int status = -1;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QCOMPARE(status, 0);
+        char held = 0;
+        QCOMPARE(read(ready[0], &held, 1), 1);
+        QCOMPARE(held, char(1));
+        kill(child, SIGKILL);
+        QCOMPARE(waitpid(child, nullptr, 0), child);
+        close(ready[0]);
+        close(ready[1]);
     }
+    if (owner == QLatin1String("before restart"))
+        QVERIFY(writeLock(lockPath, lockToken(host, machine, "0123-4567", 1), 0));
     if (owner == QLatin1String("running game"))
         QVERIFY(running.tryLock(0));
-    if (owner == QLatin1String("other computer")) {
-        writeBytes(lockPath, "4242\nzaplino\nanderer-rechner\n0123456789abcdef0123456789abcdef\n"
-                             "0123-4567\n");
-        QFile lock(lockPath);
-        QVERIFY(lock.open(QIODevice::ReadWrite));
-        const QDateTime written = QDateTime::currentDateTimeUtc().addSecs(-ageSeconds);
-        QVERIFY(lock.setFileTime(written, QFileDevice::FileModificationTime));
-    }
-    QVERIFY(QFileInfo::exists(lockPath));
+    if (owner == QLatin1String("other computer"))
+        QVERIFY(writeLock(lockPath, lockToken("anderer-rechner", machine, boot, endedProcess()), ageSeconds));
+    if (owner == QLatin1String("cloned computer"))
+        QVERIFY(writeLock(lockPath, lockToken(host + "-2", machine, boot, endedProcess()), ageSeconds));
+    if (owner == QLatin1String("no owner"))
+        QVERIFY(writeLock(lockPath, QByteArray(), ageSeconds));
+    QVERIFY(QFileInfo(lockPath).isDir());
 
-    QCOMPARE(scorefile::addRounds(m_path, {round(5)}, {200, 5000}), saved);
+    QCOMPARE(scorefile::addRounds(m_path, {round(5)}, {200}), saved);
     QCOMPARE(readBytes(m_path), saved ? lines(5, 5) + old : old);
-    QCOMPARE(QFileInfo::exists(lockPath), !saved);
+    // Nothing is left beside the list but the lock that was waited for.
+    QStringList left{scorefile::FileName};
+    if (!saved)
+        left.append(scorefile::FileName + QStringLiteral(".lock"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
 }
 
-// Two games saving in a tight loop into one folder: every round arrives, once.
+// Two games saving in a tight loop into one folder: every round arrives, once. The game
+// in this process saves as the window does, through its store and a waiting event loop.
 void ScoreFileTest::twoProcessesSavingAtOnceLoseNoRound()
 {
     const int rounds = 50;
@@ -348,16 +438,72 @@ void ScoreFileTest::twoProcessesSavingAtOnceLoseNoRound()
         _exit(failed);
     }
     QVERIFY(child > 0);
+    ScoreStore store(m_path);
     int failed = 0;
     for (int i = 0; i < rounds; ++i)
-        failed += scorefile::addRounds(m_path, {round(2 * i + 1)}) ? 0 : 1;
+        failed += store.save({round(2 * i + 1)}) ? 0 : 1;
     int status = -1;
     QCOMPARE(waitpid(child, &status, 0), child);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
     QCOMPARE(failed, 0);
     QCOMPARE(readBytes(m_path), lines(1, 100));
-    QVERIFY(!QFileInfo::exists(m_path + QStringLiteral(".lock")));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{scorefile::FileName});
+}
+
+// A network folder that stops answering, made honestly: the lock's owner file is a pipe
+// that nobody writes, so opening it blocks in the kernel until someone does.
+void ScoreFileTest::aHangingSaveFailsInTimeAndCountsWhenItEnds()
+{
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    const QString pipeEnd = m_dir->filePath(QStringLiteral("pipe"));
+    const auto hang = [&] {
+        QVERIFY(QDir().mkdir(lockPath));
+        QCOMPARE(mkfifo(QFile::encodeName(pipeEnd).constData(), 0644), 0);
+        QCOMPARE(link(QFile::encodeName(pipeEnd).constData(),
+                      QFile::encodeName(lockPath + QStringLiteral("/owner")).constData()), 0);
+    };
+    // The server answers again, and the lock has gone meanwhile.
+    const auto answer = [&] {
+        QVERIFY(QFile::remove(lockPath + QStringLiteral("/owner")));
+        QVERIFY(QDir().rmdir(lockPath));
+        const int fd = open(QFile::encodeName(pipeEnd).constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        close(fd);
+        QVERIFY(QFile::remove(pipeEnd));
+    };
+    const ScoreStore::Bounds bounds{1000, {500}};
+    auto store = std::make_unique<ScoreStore>(m_path, bounds);
+
+    hang();
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(!store->save({round(1)}));
+    // A second save and a load while the first save still hangs fail in time as well.
+    QVERIFY(!store->save({round(2)}));
+    QVERIFY(!store->load());
+    QVERIFY2(took.elapsed() < 8000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(store->unsaved(), (QStringList{round(1), round(2)}));
+
+    // The hanging save ends and brings its round; the next save brings only the other.
+    answer();
+    QTRY_COMPARE(store->unsaved(), QStringList{round(2)});
+    QCOMPARE(readBytes(m_path), lines(1, 1));
+    QVERIFY(store->save());
+    QCOMPARE(readBytes(m_path), lines(1, 2));
+    QVERIFY(store->unsaved().isEmpty());
+
+    // A game that quits does not wait for its hanging save, which still ends well.
+    hang();
+    QVERIFY(!store->save({round(3)}));
+    took.restart();
+    store.reset();
+    QVERIFY(took.elapsed() < 500);
+    answer();
+    QTRY_COMPARE(readBytes(m_path), lines(1, 3));
+    QTRY_COMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{scorefile::FileName});
 }
 
 QTEST_GUILESS_MAIN(ScoreFileTest)

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <memory>
 #include <optional>
@@ -110,6 +111,17 @@ bool makePipe(const QString &path)
     return mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
 }
 
+class PaintCounter : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
 QStringList filesShown(const fang &w)
 {
     QStringList names;
@@ -187,6 +199,7 @@ private slots:
     void driveNotReadyKeepsThePanelWhereItWas();
     void brokenHighScoreFileLosesNoRound_data();
     void brokenHighScoreFileLosesNoRound();
+    void aShareThatHangsAMomentKeepsTheWindowPainting();
 
 private:
     // A window with TIERE.TXT loaded from the folder "listen", a round started in
@@ -487,6 +500,55 @@ void FileFaultsTest::brokenHighScoreFileLosesNoRound()
     QCOMPARE(readBytes(path), QByteArray(">   3    9    5 Ute\r\n>   4    0   10 Freund und Gast\r\n"
                                          ">   4    0   10 Freund und Gast\r\n>   4   37   10 J\xf6rg\r\n"));
     QCOMPARE(folderEntries(), entries);
+}
+
+// While the game waits for its file the window repaints, but a close from the window
+// system does not reach the game; a share that answers again within the bound saves.
+void FileFaultsTest::aShareThatHangsAMomentKeepsTheWindowPainting()
+{
+    const QString path = m_dir->filePath(ScoreFile);
+    writeBytes(path, OldScores);
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.List1->setItems({QStringLiteral("Igel"), QStringLiteral("Hase")});
+    w.Form_Activate();
+    w.Bild5_Click();
+    QCoreApplication::processEvents();
+
+    // Opening the lock's owner file blocks in the kernel until someone writes the pipe.
+    const QString lock = path + QStringLiteral(".lock");
+    const QString owner = lock + QStringLiteral("/owner");
+    const QString pipeEnd = m_dir->filePath(QStringLiteral("pipe"));
+    QVERIFY(QDir().mkdir(lock));
+    QVERIFY(makePipe(pipeEnd));
+    QCOMPARE(link(QFile::encodeName(pipeEnd).constData(), QFile::encodeName(owner).constData()), 0);
+    PaintCounter painted;
+    w.installEventFilter(&painted);
+    QStringList boxesWhileWaiting;
+    int paintsWhileWaiting = 0;
+    QTimer::singleShot(100, &w, [&] {
+        w.update();
+        w.close();
+    });
+    QTimer::singleShot(500, &w, [&] {
+        boxesWhileWaiting = platform.texts();
+        paintsWhileWaiting = painted.count;
+        QFile::remove(owner);
+        QDir().rmdir(lock);
+        const int fd = open(QFile::encodeName(pipeEnd).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            close(fd);
+    });
+    playToTheEnd(w);
+
+    QVERIFY(paintsWhileWaiting > 0);
+    QCOMPARE(boxesWhileWaiting, QStringList{"Du hast es in 0 Sekunden geschafft.\r"});
+    QCOMPARE(platform.texts(), boxesWhileWaiting);
+    QCOMPARE(readBytes(path), QByteArray(">   3    9    5 Ute\r\n>   4    0   10 Freund und Gast\r\n"
+                                         ">   4   37   10 J\xf6rg\r\n"));
+    QVERIFY(!QFileInfo::exists(lock));
 }
 
 QTEST_MAIN(FileFaultsTest)
