@@ -88,15 +88,19 @@ process_tree() {
     for child in $(cat /proc/"$pid"/task/*/children 2>/dev/null); do process_tree "$child"; done
 }
 
-# computer SETUP NAME HOST MACHINE_ID: a namespace that lives until the test ends.
+# computer SETUP NAME HOST MACHINE_ID: a namespace that lives until the test ends,
+# with a boot id of its own.
 computer() {
     local key=$1/$2 dir=$work/$1/$2
     mkdir -p "$dir/mnt" "$dir/home" "$dir/run" && chmod 700 "$dir/run"
     echo "$4" >"$dir/machine-id"
+    # Each computer booted on its own, clones too.
+    cat /proc/sys/kernel/random/uuid >"$dir/boot-id"
     unshare --uts --mount --pid --fork --mount-proc bash -c '
         hostname "$1" && mount --bind "$2" /etc/machine-id || exit 1
         [ ! -e /var/lib/dbus/machine-id ] || mount --bind "$2" /var/lib/dbus/machine-id
-        touch "$3"; exec sleep infinity' - "$3" "$dir/machine-id" "$dir/ready" &
+        mount --bind "$3" /proc/sys/kernel/random/boot_id
+        touch "$4"; exec sleep infinity' - "$3" "$dir/machine-id" "$dir/boot-id" "$dir/ready" &
     local outer=$!
     wait_for 10 test -e "$dir/ready" || { echo "computer $key did not start"; return 1; }
     nsinit[$key]=$(tr -d " " </proc/$outer/task/$outer/children)
@@ -174,9 +178,10 @@ start_ganesha() {
     if [ -z "$nfs_port" ]; then
         nfs_port=$(free_port)
         mkdir -p "$dir/recovery" "$work/nfs-gvfs/served"
+        # No Bind_addr: it asks for an address only where a non-loopback one exists
+        # (AI_ADDRCONFIG); this namespace has loopback alone, so the wildcard is it.
         cat >"$dir/ganesha.conf" <<EOF
 NFS_CORE_PARAM {
-    Bind_addr = 127.0.0.1;
     NFS_Port = $nfs_port;
     MNT_Port = $(free_port);
     NLM_Port = $(free_port);
@@ -247,8 +252,8 @@ mount_client() { # SETUP NAME
     case $1 in
         smbnetfs) mount_smbnetfs "$1" "$2" ;;
         nfs-gvfs) mount_gvfs "$1" "$2" "nfs://127.0.0.1$work/nfs-gvfs/served" </dev/null ;;
-        smb-gvfs) printf 'zshare\nWORKGROUP\n%s\n' "${smb_pass[$1]}" |
-                      mount_gvfs "$1" "$2" "smb://127.0.0.1:${smb_port[$1]}/share" ;;
+        smb-gvfs) mount_gvfs "$1" "$2" "smb://127.0.0.1:${smb_port[$1]}/share" \
+                      < <(printf 'zshare\nWORKGROUP\n%s\n' "${smb_pass[$1]}") ;;
     esac
 }
 
@@ -293,6 +298,12 @@ first_save_between() { # OUT MIN_MS MAX_MS
     local ms
     ms=$(first_save "$1" 4)
     [ "$(first_save "$1" 3)" = ok ] && [ "$ms" -ge "$2" ] && [ "$ms" -le "$3" ] ||
+        { echo "    first save: $(first_save "$1" 3) after ${ms:-?} ms"; return 1; }
+}
+first_save_failed_within() { # OUT MAX_MS
+    local ms
+    ms=$(first_save "$1" 4)
+    [ "$(first_save "$1" 3)" = failed ] && [ "$ms" -le "$2" ] ||
         { echo "    first save: $(first_save "$1" 3) after ${ms:-?} ms"; return 1; }
 }
 all_saved() { grep -q '^done saved=[0-9]* unsaved=0$' "$1" || { echo "    $(tail -1 "$1")"; return 1; }; }
@@ -407,7 +418,7 @@ case_outage() {
     fi
     wait "$saver_job"
     check "$s" "$mark" "server $how: the save gives up within 12 s" \
-        eval '[ "$(first_save "$(out "$s" "$c" A)" 3)" = failed ] && saves_within "$(out "$s" "$c" A)" 12000'
+        eval 'first_save_failed_within "$(out "$s" "$c" A)" 12000 && saves_within "$(out "$s" "$c" A)" 12000'
     check "$s" today "server $how: the round kept and saved once it is back" \
         eval 'all_saved "$(out "$s" "$c" A)" && rounds_once "$(list "$s" "$c")" A 1 1'
 }
@@ -429,22 +440,17 @@ run_setup() {
         wait_for 20 on "$s" "$n" test -d "${folder[$s/$n]}" ||
             { echo "$s: the share is not there for $n"; return 1; }
     done
-    case $s in
-        smbnetfs)
-            case_race "$s" new
-            case_killed "$s" new
-            case_foreign "$s" new new
-            case_clone "$s" new
-            case_outage "$s" stopped new
-            case_outage "$s" frozen new ;;
-        *)
-            case_race "$s" today
-            case_killed "$s" new
-            case_foreign "$s" new new
-            case_clone "$s" new
-            case_outage "$s" stopped new
-            case_outage "$s" frozen new ;;
-    esac
+    # [new lock]: fails with the lock file of today on this set-up (the race on smbnetfs
+    # not every time).
+    local race=today stopped=today
+    [ "$s" = smbnetfs ] && race=new
+    [ "$s" = nfs-gvfs ] && stopped=new
+    case_race "$s" "$race"
+    case_killed "$s" new
+    case_foreign "$s" today new
+    case_clone "$s" today
+    case_outage "$s" stopped "$stopped"
+    case_outage "$s" frozen new
 }
 
 start_rpcbind || exit 1
