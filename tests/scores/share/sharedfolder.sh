@@ -32,9 +32,17 @@ if [ "${2:-}" != --inside ]; then
     work=$PWD/sharedfolder
     rm -rf "$work" && mkdir -p "$work" || exit 1
     # --kill-child: however the test ends, the namespace's first process dies, and
-    # with it every server, client and saver.
-    exec unshare --net --mount --pid --fork --kill-child --mount-proc \
-        bash "$0" "$saver" --inside "$work" "$@"
+    # with it every server, client and saver. unshare itself ignores SIGTERM and
+    # SIGINT, so they are passed on as SIGKILL.
+    unshare --net --mount --pid --fork --kill-child --mount-proc \
+        bash "$0" "$saver" --inside "$work" "$@" &
+    inner=$!
+    trap 'kill -KILL "$inner"' INT TERM HUP
+    while :; do
+        wait "$inner"
+        status=$?
+        kill -0 "$inner" 2>/dev/null || exit "$status"
+    done
 fi
 
 saver=$1 work=$3
