@@ -26,8 +26,7 @@ if [ "${2:-}" != --inside ]; then
                 dbus-daemon gio /usr/libexec/gvfsd /usr/libexec/gvfsd-fuse; do
         command -v "$tool" >/dev/null || skip "$tool is missing"
     done
-    [ -e /usr/lib/x86_64-linux-gnu/ganesha/libfsalvfs.so ] || [ -n "$(find /usr/lib -name libfsalvfs.so -print -quit)" ] ||
-        skip "nfs-ganesha-vfs is missing"
+    [ -n "$(find /usr/lib -name libfsalvfs.so -print -quit)" ] || skip "nfs-ganesha-vfs is missing"
     unshare --net --mount --pid --fork true 2>/dev/null || skip "no namespaces here"
     work=$PWD/sharedfolder
     rm -rf "$work" && mkdir -p "$work" || exit 1
@@ -60,16 +59,21 @@ echo "zshare:x:4242:4242::/nonexistent:/usr/sbin/nologin" >>"$work/passwd"
 echo "zshare:x:4242:" >>"$work/group"
 mount --bind "$work/passwd" /etc/passwd && mount --bind "$work/group" /etc/group
 
-declare -A nsinit=()
-cleanup() {
-    local pid
-    for pid in "${nsinit[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    # Stopped servers would keep their clients waiting; we are the namespace's first
-    # process, so whatever is left dies with us.
-    jobs -p | while read -r pid; do kill -CONT "$pid" 2>/dev/null; kill -KILL "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
+# We are the namespace's first process: whatever is left when we end dies with us.
+trap 'exec 2>/dev/null; jobs -p | xargs -r kill -KILL' EXIT
 trap 'exit 1' INT TERM
+
+declare -A nsinit=()
+# Ends a set-up however it ends: the server woken, the mounts gone, the computers off.
+teardown() { # SETUP
+    local key pid
+    for pid in $(server_tree "$1"); do kill -CONT "$pid" 2>/dev/null; done
+    for key in "${!nsinit[@]}"; do
+        on "${key%/*}" "${key#*/}" sh -c 'umount -l "$1"/mnt "$1"/run/gvfs' - "$work/$key" 2>/dev/null
+        kill -KILL "${nsinit[$key]}" 2>/dev/null
+    done
+    stop_server "$1" 2>/dev/null
+}
 
 now_ms() { date +%s%3N; }
 port_in_use() { grep -qi "$(printf ':%04X ' "$1")" /proc/net/tcp /proc/net/tcp6 /proc/net/udp /proc/net/udp6; }
@@ -108,7 +112,8 @@ computer() {
         hostname "$1" && mount --bind "$2" /etc/machine-id || exit 1
         [ ! -e /var/lib/dbus/machine-id ] || mount --bind "$2" /var/lib/dbus/machine-id
         mount --bind "$3" /proc/sys/kernel/random/boot_id
-        touch "$4"; exec sleep infinity' - "$3" "$dir/machine-id" "$dir/boot-id" "$dir/ready" &
+        touch "$4"; exec sleep infinity' - "$3" "$dir/machine-id" "$dir/boot-id" "$dir/ready" \
+        >>"$dir/computer.log" 2>&1 &
     local outer=$!
     wait_for 10 test -e "$dir/ready" || { echo "computer $key did not start"; return 1; }
     nsinit[$key]=$(tr -d " " </proc/$outer/task/$outer/children)
@@ -436,6 +441,7 @@ run_setup() {
     local s=$1
     mkdir -p "$work/$s"
     : >"$work/$s/failures"
+    trap "teardown $s" EXIT
     start_server "$s" || return 1
     local id_a id_b
     id_a=$(random_id) id_b=$(random_id)
@@ -466,7 +472,7 @@ started=$(date +%s)
 # The set-ups share nothing but rpcbind, so they run side by side.
 jobs_of_setups=()
 for s in "${setups[@]}"; do
-    (run_setup "$s" >"$work/$s.log" 2>&1; echo "exit $?" >>"$work/$s.log") &
+    (run_setup "$s" >>"$work/$s.log" 2>&1; echo "exit $?" >>"$work/$s.log") &
     jobs_of_setups+=($!)
 done
 wait "${jobs_of_setups[@]}"
