@@ -272,7 +272,6 @@ mount_client() { # SETUP NAME
 
 # --- checks ------------------------------------------------------------------------
 
-failures=()
 check() { # SETUP EXPECTATION(today|new) TEXT COMMAND...
     local s=$1 mark=$2 text=$3
     shift 3
@@ -393,7 +392,8 @@ case_foreign() {
               no_lock_left "$work/$s/served/fresh"'
     new_case "$s" old
     hold "$s" B old && kill_holder "$s" B old
-    touch -h -d '-60 seconds' "$work/$s/served/old/"BESTFANG.LST.lock*
+    # Aged on the server, whatever the lock is made of (a file, a folder and what it holds).
+    find "$work/$s/served/old" -path '*/BESTFANG.LST.lock*' -exec touch -h -d '-60 seconds' {} +
     run "$s" A old A 30 --tag A --rounds 1
     check "$s" "$mark_old" "old lock of the other computer: taken over at once" \
         eval 'first_save_between "$(out "$s" old A)" 0 2000 && rounds_once "$(list "$s" old)" A 1 1 &&
