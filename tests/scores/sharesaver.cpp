@@ -2,6 +2,7 @@
 //   sharesaver --dir D --tag A [--rounds N] [--first K] [--start-at EPOCH_MS]
 //              [--every-ms P] [--drain-ms T]
 //   sharesaver --dir D --hold-lock [--hold-ms N]
+//   sharesaver --dir D --load
 // Round i (from K) saves at start + i * P; its entry names the tag and the number,
 // so a check can count every round in the file. A failed save keeps its rounds for
 // the next one, as the game does; after the last round the kept rounds are retried
@@ -10,6 +11,8 @@
 // and the end: "done saved=<rounds saved> unsaved=<count>"; exit status 0 when none
 // is left unsaved. --hold-lock takes the lock, prints "holding <pid>", keeps it for N ms
 // (for ever without --hold-ms, to be killed while holding it), then lets it go.
+// --load reads the list as the window does when it becomes active and prints
+// "load ok|failed <milliseconds> entries=<count>".
 
 #include "scores/scoreentry.h"
 #include "scores/scorefile.h"
@@ -36,6 +39,13 @@ bool saveRounds(const QString &path, const QStringList &rounds)
         return false;
     unsaved.clear();
     return true;
+}
+
+bool loadList(const QString &path, qsizetype *entries)
+{
+    const scorefile::Loaded loaded = scorefile::load(path);
+    *entries = loaded.entries.size();
+    return !loaded.failed;
 }
 
 void say(const QString &line);
@@ -83,7 +93,7 @@ int main(int argc, char *argv[])
     int rounds = 20, first = 1;
     qint64 startAt = 0, everyMs = 0, drainMs = 0;
     std::optional<qint64> holdMs;
-    bool hold = false;
+    bool hold = false, load = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         const QString value = i + 1 < args.size() ? args.at(i + 1) : QString();
@@ -97,6 +107,7 @@ int main(int argc, char *argv[])
         else if (a == u"--drain-ms") drainMs = value.toLongLong();
         else if (a == u"--hold-ms") holdMs = value.toLongLong();
         else if (a == u"--hold-lock") { hold = true; used = false; }
+        else if (a == u"--load") { load = true; used = false; }
         else {
             say(QStringLiteral("unknown argument ") + a);
             return 2;
@@ -118,6 +129,18 @@ int main(int argc, char *argv[])
             return 0;
         say(QStringLiteral("lock not had"));
         return 1;
+    }
+
+    if (load) {
+        QElapsedTimer clock;
+        clock.start();
+        qsizetype entries = 0;
+        const bool ok = loadList(path, &entries);
+        say(QStringLiteral("load %1 %2 entries=%3")
+                .arg(ok ? QStringLiteral("ok") : QStringLiteral("failed"))
+                .arg(clock.elapsed())
+                .arg(entries));
+        return ok ? 0 : 1;
     }
 
     int saved = 0;
