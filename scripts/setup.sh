@@ -13,6 +13,8 @@ packages=(
     desktop-file-utils appstream dpkg-dev man-db lintian
     libbenchmark-dev
     clang-14 libclang-rt-14-dev
+    samba smbnetfs nfs-ganesha nfs-ganesha-vfs rpcbind gvfs-fuse gvfs-backends gvfs-daemons
+    libglib2.0-bin dbus fuse3 util-linux iproute2 coreutils
 )
 source scripts/packages.sh
 install_missing_packages "${packages[@]}"
