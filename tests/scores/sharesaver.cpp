@@ -15,43 +15,44 @@
 // "load ok|failed <milliseconds> entries=<count>".
 
 #include "scores/scoreentry.h"
+#include "scores/folderlock.h"
 #include "scores/scorefile.h"
+#include "scores/scorestore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLockFile>
 #include <QThread>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
 
 // The save code under test; everything that changes with it stays in this block.
-// Rounds whose save failed wait here for the next save, as they do in the game.
-QStringList unsaved;
+// The store keeps the rounds whose save failed for the next save, as in the game.
+std::unique_ptr<ScoreStore> store;
 
 bool saveRounds(const QString &path, const QStringList &rounds)
 {
-    unsaved += rounds;
-    if (!scorefile::addRounds(path, unsaved))
-        return false;
-    unsaved.clear();
-    return true;
+    if (!store)
+        store = std::make_unique<ScoreStore>(path);
+    return store->save(rounds);
 }
 
 qsizetype unsavedCount()
 {
-    return unsaved.size();
+    return store ? store->unsaved().size() : 0;
 }
 
 bool loadList(const QString &path, qsizetype *entries)
 {
-    const scorefile::Loaded loaded = scorefile::load(path);
-    *entries = loaded.entries.size();
-    return !loaded.failed;
+    ScoreStore reader(path);
+    const std::optional<scorefile::Loaded> loaded = reader.load();
+    *entries = loaded ? loaded->entries.size() : 0;
+    return loaded && !loaded->failed;
 }
 
 void say(const QString &line);
@@ -61,16 +62,15 @@ void say(const QString &line);
 bool holdLock(const QString &path, std::optional<qint64> ms)
 {
     const scorefile::Lock lock;
-    QLockFile file(path + QStringLiteral(".lock"));
-    file.setStaleLockTime(lock.staleMs);
-    if (!file.tryLock(lock.waitMs))
+    FolderLock folder(path + QStringLiteral(".lock"), lock.staleMs);
+    if (!folder.tryLock(lock.waitMs))
         return false;
     say(QStringLiteral("holding %1").arg(QCoreApplication::applicationPid()));
     if (!ms)
         for (;;)
             QThread::sleep(3600);
     QThread::msleep(static_cast<unsigned long>(*ms));
-    file.unlock();
+    folder.unlock();
     say(QStringLiteral("released"));
     return true;
 }

@@ -218,6 +218,8 @@ EXPORT {
     Protocols = 3;
     Transports = TCP;
     SecType = sys;
+    # Locks are aged on the served folder itself: no cached attributes hide that.
+    Attr_Expiration_Time = 0;
     FSAL { Name = VFS; }
 }
 LOG { Default_Log_Level = WARN; }
