@@ -17,27 +17,17 @@ dbus-run-session -- true 2>/dev/null || { echo "SKIP: dbus-run-session cannot st
 
 mkdir -p "$scratch"
 work=$(mktemp -d "$scratch/accessibility.XXXXXX")
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP PIPE
-
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" & echo "pid $!")
-read -r _ xvfb_pid <&3
-pids+=("$xvfb_pid")
-read -r display <&3 || { cat "$work/xvfb.log" >&2; exit 1; }
+source "$here/../support/xserver.sh"
+start_xvfb
 
 mkdir -m 700 "$work/runtime" "$work/game"
 printf 'Zwetschge\r\nQuarkbrot\r\nWackelpudding\r\nPflaumenmus\r\nApfelstrudel\r\nKirschkuchen\r\n' \
     >"$work/game/WOERTER.TXT"
 : >"$work/game/BESTFANG.LST"
 
-export DISPLAY=:$display QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LC_ALL=C.UTF-8
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export XDG_RUNTIME_DIR=$work/runtime
-unset WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
+unset AT_SPI_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
 # dbus-run-session ends the session bus, and with it the accessibility bus it started,
 # when the client ends; the client ends the game.
 timeout 90 dbus-run-session -- "$python" "$here/accessibility_client.py" "$game" "$work/game" 2>"$work/bus.log" ||

@@ -9,20 +9,8 @@ for tool in Xvfb openbox xdotool xwininfo xprop; do
 done
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP PIPE
-
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" & echo "pid $!")
-read -r _ xvfb_pid <&3
-pids+=("$xvfb_pid")
-read -r display <&3 || { cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$display QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
-unset WAYLAND_DISPLAY
+source "$(dirname "$(realpath "$0")")/../support/xserver.sh"
+start_xvfb
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
 for ((i = 0; i < 100; ++i)); do
