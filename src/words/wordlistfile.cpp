@@ -70,10 +70,10 @@ QStringList splitWordList(const QString &text)
     QStringList entries;
     qsizetype lineStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) != u'\r')
+        if (text.at(i) != u'\r' && text.at(i) != u'\n')
             continue;
         entries.append(text.mid(lineStart, i - lineStart));
-        if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+        if (text.at(i) == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
             ++i;
         lineStart = i + 1;
     }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// Reading word-list files: one entry per line, lines ended by CR LF or by CR
+// Reading word-list files: one entry per line, lines ended by CR LF, CR or LF
 // alone, in UTF-8 or in the Windows-1252 of the lists players already have.
 namespace words {
 
@@ -15,7 +15,9 @@ inline constexpr qint64 MaxWordListBytes = 16 * 1024 * 1024;
 // Windows-1252. The text comes back in NFC, so an accented letter is one letter.
 QString decodeWordList(const QByteArray &bytes);
 
-// CR LF or CR alone end a line; a line feed alone stays inside the entry.
+// CR LF, CR alone or LF alone end a line: lists come from Windows and older
+// installations as well as from editors here, and a line feed kept inside an entry
+// would be a letter no one can see.
 // A line end at the very end adds no empty entry; nothing is trimmed.
 QStringList splitWordList(const QString &text);
 

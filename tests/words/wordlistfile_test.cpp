@@ -39,10 +39,10 @@ private slots:
             << QByteArray("Hund\r\nKatze\r\nMaus") << QStringList{"Hund", "Katze", "Maus"};
         QTest::newRow("CR alone ends a line")
             << QByteArray("Hund\rKatze\rMaus\r") << QStringList{"Hund", "Katze", "Maus"};
-        QTest::newRow("LF alone stays inside the entry")
-            << QByteArray("Hund\nKatze\nMaus\n") << QStringList{"Hund\nKatze\nMaus\n"};
-        QTest::newRow("LF before CR stays, the CR ends the line")
-            << QByteArray("Hund\n\rKatze") << QStringList{"Hund\n", "Katze"};
+        QTest::newRow("LF alone ends a line")
+            << QByteArray("Hund\nKatze\nMaus\n") << QStringList{"Hund", "Katze", "Maus"};
+        QTest::newRow("LF then CR are two line ends")
+            << QByteArray("Hund\n\rKatze") << QStringList{"Hund", "", "Katze"};
         QTest::newRow("blank line in the middle is an empty entry")
             << QByteArray("Hund\r\n\r\nMaus\r\n") << QStringList{"Hund", "", "Maus"};
         QTest::newRow("a lone line end is one empty entry")
