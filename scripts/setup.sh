@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Zaplino needs on Debian 12, then configures and builds.
+# Installs the Debian packages Zaplino needs (Debian 12 or 13), then configures and builds it.
+#   scripts/setup.sh           what building and playing need (./play.sh)
+#   scripts/setup.sh --tests   that and what the tests need (./test.sh)
+# What only CI needs (lintian, clang) its own scripts install.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-    cmake ninja-build make g++ pkg-config
+# Unversioned names only: the versioned ones differ between Debian releases.
+build_packages=(
+    cmake ninja-build g++ pkg-config dpkg-dev
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
-    xvfb openbox xdotool x11-utils
-    fonts-liberation2 fonts-dejavu-core
-    desktop-file-utils appstream dpkg-dev man-db lintian
-    libbenchmark-dev
-    clang-14 libclang-rt-14-dev
 )
+play_packages=(
+    fonts-liberation2 fonts-dejavu-core
+)
+test_packages=(
+    make
+    xvfb openbox xdotool x11-utils
+    desktop-file-utils appstream man-db
+    libbenchmark-dev
+)
+
+packages=("${build_packages[@]}" "${play_packages[@]}")
+case "${1-}" in
+    --tests) packages+=("${test_packages[@]}") ;;
+    "") ;;
+    *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
 source scripts/packages.sh
 install_missing_packages "${packages[@]}"
 
