@@ -2,5 +2,5 @@
 # Sets up and builds Zaplino, then runs every test (no display needed).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh
+scripts/setup.sh --tests
 ctest --test-dir build --output-on-failure -j "$(nproc)"

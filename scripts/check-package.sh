@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
+source scripts/packages.sh
+install_missing_packages lintian
 
 rm -f "$build_dir"/zaplino_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The checks beyond ./test.sh, which must have run first (it installs the packages):
+# The checks beyond ./test.sh, which must have run first (it installs the packages
+# the build and tests need; clang and its fuzzing runtime are installed here):
 # the whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # leaks included, then every fuzz target for a bounded time. Any finding fails.
 #   FUZZ_SECONDS   time per fuzz target (default 60)
@@ -8,8 +9,10 @@ cd "$(dirname "$0")/.."
 
 fuzz_seconds=${FUZZ_SECONDS:-60}
 jobs=$(nproc)
-for tool in g++ clang++-14 cmake ninja; do
-    command -v "$tool" >/dev/null || { echo "ci-extra: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
+source scripts/packages.sh
+install_missing_packages clang libclang-rt-dev
+for tool in g++ clang++ cmake ninja; do
+    command -v "$tool" >/dev/null || { echo "ci-extra: $tool is missing; run ./test.sh first" >&2; exit 1; }
 done
 
 stage() { printf '\n== %s (%d s so far)\n' "$1" "$SECONDS"; }
@@ -24,7 +27,7 @@ stage "Tests with AddressSanitizer, UndefinedBehaviorSanitizer and leak checks"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^packaging_'
 
 stage "Fuzz build"
-CC=clang-14 CXX=clang++-14 cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j "$jobs"
 
 failed=()

@@ -1,21 +1,44 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Zaplino needs on Debian 12, then configures and builds.
+# Installs the Debian packages Zaplino needs (Debian 12 or 13), then configures and builds it.
+#   scripts/setup.sh           what building and playing need (./play.sh)
+#   scripts/setup.sh --tests   that and what the tests need (./test.sh)
+# What only CI needs (lintian, clang) its own scripts install. The file servers of the
+# shared-folder test (Samba, NFS) start system services when installed, so they come
+# only on request: ZAPLINO_SHARE_SERVERS=1 (CI sets it); without them the test skips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-    cmake ninja-build make g++ pkg-config
+# Unversioned names only: the versioned ones differ between Debian releases.
+build_packages=(
+    cmake ninja-build g++ pkg-config dpkg-dev
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
-    xvfb openbox xdotool x11-utils
-    qt6-wayland sway wtype
-    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
+)
+play_packages=(
     fonts-liberation2 fonts-dejavu-core
-    desktop-file-utils appstream dpkg-dev man-db lintian
+    qt6-wayland
+)
+test_packages=(
+    make
+    xvfb openbox xdotool x11-utils
+    desktop-file-utils appstream man-db
     libbenchmark-dev
-    clang-14 libclang-rt-14-dev
+    sway wtype
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
+)
+share_packages=(
     samba smbnetfs nfs-ganesha nfs-ganesha-vfs rpcbind gvfs-fuse gvfs-backends gvfs-daemons
     libglib2.0-bin dbus fuse3 util-linux iproute2 coreutils
 )
+
+packages=("${build_packages[@]}" "${play_packages[@]}")
+case "${1-}" in
+    --tests)
+        packages+=("${test_packages[@]}")
+        [ "${ZAPLINO_SHARE_SERVERS-}" != 1 ] || packages+=("${share_packages[@]}")
+        ;;
+    "") ;;
+    *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
 source scripts/packages.sh
 install_missing_packages "${packages[@]}"
 

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString PleaseLoad = QStringLiteral("Bitte erst eine Datei laden!\r(Doppelklick auf Dateiliste)\r");
@@ -171,7 +173,7 @@ private slots:
         QCOMPARE(w.Bezeichnung10->text(), dir + "/TIERE.TXT");
         QCOMPARE(w.Bezeichnung9->text(), QStringLiteral("3"));
         QVERIFY(w.Bild11->isHidden());
-        const QStringList all{u"Bär"_qs, u"Löwe"_qs, u"Fußball"_qs};
+        const QStringList all{u"Bär"_s, u"Löwe"_s, u"Fußball"_s};
         QVERIFY(all.contains(w.MODUL1.CurrentWord));
         QCOMPARE(w.Bezeichnung11->text(), w.MODUL1.CurrentWord);
         QCOMPARE(w.List1->listCount(), 2);

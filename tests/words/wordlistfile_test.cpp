@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using words::readWordListFile;
 
 class WordListFileTest : public QObject
@@ -73,20 +74,20 @@ private slots:
         QTest::addColumn<QStringList>("entries");
 
         QTest::newRow("UTF-8 without BOM")
-            << QByteArray("B\xc3\xa4r\r\nStra\xc3\x9f" "e\r\n") << QStringList{u"Bär"_qs, u"Straße"_qs};
+            << QByteArray("B\xc3\xa4r\r\nStra\xc3\x9f" "e\r\n") << QStringList{u"Bär"_s, u"Straße"_s};
         QTest::newRow("UTF-8 BOM is dropped")
-            << QByteArray("\xef\xbb\xbf" "B\xc3\xa4r\r\n") << QStringList{u"Bär"_qs};
+            << QByteArray("\xef\xbb\xbf" "B\xc3\xa4r\r\n") << QStringList{u"Bär"_s};
         QTest::newRow("BOM alone gives no entries") << QByteArray("\xef\xbb\xbf") << QStringList{};
         QTest::newRow("Windows-1252 umlauts and sharp s")
             << QByteArray("B\xe4r\r\n\xd6l\r\nT\xfcr\r\nFu\xdf\r\n\xc4\xdc")
-            << QStringList{u"Bär"_qs, u"Öl"_qs, u"Tür"_qs, u"Fuß"_qs, u"ÄÜ"_qs};
+            << QStringList{u"Bär"_s, u"Öl"_s, u"Tür"_s, u"Fuß"_s, u"ÄÜ"_s};
         QTest::newRow("Windows-1252 euro and quotes")
             << QByteArray("5 \x80\r\n\x84Hallo\x93\r\n")
-            << QStringList{u"5 €"_qs, u"„Hallo“"_qs};
+            << QStringList{u"5 €"_s, u"„Hallo“"_s};
         QTest::newRow("UTF-8 cut off at the end is read as Windows-1252")
-            << QByteArray("B\xc3") << QStringList{u"BÃ"_qs};
+            << QByteArray("B\xc3") << QStringList{u"BÃ"_s};
         QTest::newRow("decomposed umlaut becomes one letter")
-            << QByteArray("Ba\xcc\x88r\r\n") << QStringList{u"Bär"_qs};
+            << QByteArray("Ba\xcc\x88r\r\n") << QStringList{u"Bär"_s};
     }
 
     void decoding()
@@ -106,7 +107,7 @@ private slots:
         QByteArray bytes;
         for (int b = 0x80; b <= 0x9F; ++b)
             bytes.append(char(b));
-        const QString expected = u"€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"_qs;
+        const QString expected = u"€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"_s;
 
         const auto file = readWordListFile(writeFile("HIGH.TXT", bytes));
 
@@ -178,8 +179,8 @@ private slots:
 
         QVERIFY(file.ok);
         QCOMPARE(file.entries.size(), 100'000);
-        QCOMPARE(file.entries.first(), u"Wort 0 Grüße"_qs);
-        QCOMPARE(file.entries.last(), u"Wort 99999 Grüße"_qs);
+        QCOMPARE(file.entries.first(), u"Wort 0 Grüße"_s);
+        QCOMPARE(file.entries.last(), u"Wort 99999 Grüße"_s);
     }
 
     void joinPath_data()

@@ -25,7 +25,7 @@ if [ "${2:-}" != --inside ]; then
     [ -c /dev/fuse ] || skip "no /dev/fuse"
     for tool in unshare nsenter ip timeout smbd smbpasswd smbnetfs ganesha.nfsd rpcbind \
                 dbus-daemon gio /usr/libexec/gvfsd /usr/libexec/gvfsd-fuse; do
-        command -v "$tool" >/dev/null || skip "$tool is missing"
+        command -v "$tool" >/dev/null || skip "$tool is missing (ZAPLINO_SHARE_SERVERS=1 ./test.sh installs the servers)"
     done
     [ -n "$(find /usr/lib -name libfsalvfs.so -print -quit)" ] || skip "nfs-ganesha-vfs is missing"
     unshare --net --mount --pid --fork true 2>/dev/null || skip "no namespaces here"
