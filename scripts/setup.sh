@@ -23,7 +23,7 @@ test_packages=(
     desktop-file-utils appstream man-db
     libbenchmark-dev
     sway wtype
-    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
+    dbus-daemon at-spi2-core python3-pyatspi
 )
 share_packages=(
     samba smbnetfs nfs-ganesha nfs-ganesha-vfs rpcbind gvfs-fuse gvfs-backends gvfs-daemons
