@@ -59,6 +59,9 @@ mount_in_tree() {
     # Mounts below a bind must not spread back to the host.
     mount --make-rslave "$point"
 }
+# The tree's root a mount point of its own: in a chroot, a test can only make its mount
+# namespace private (the Wayland test hides a Qt plugin so) below one.
+mount_in_tree . --bind "$tree"
 mount_in_tree proc -t proc proc
 mount_in_tree sys -t sysfs sysfs
 mount_in_tree dev --bind /dev
