@@ -143,12 +143,13 @@ for key in $LOAD_LIST_KEYS; do
 done
 # One wtype for the whole run: a new virtual keyboard would lose its first key.
 # Boxes: word list wanted, last entry of the list, the round's time, quit (Yes).
-"${as_user[@]}" "${wayland[@]}" wtype -s 300 -k Return -s 1500 "${load[@]}" -s 1500 -k Return -s 1500 -k space \
-    -s 300 "${sweep[@]}" -s 1500 -k Return -s 1500 -k Escape -s 1500 -k Return >"$work/wtype.log" 2>&1 &
+# The pauses leave a busy machine time to open each box before its key comes.
+"${as_user[@]}" "${wayland[@]}" wtype -s 500 -k Return -s 2000 "${load[@]}" -s 2000 -k Return -s 2000 -k space \
+    -s 500 "${sweep[@]}" -s 2000 -k Return -s 2000 -k Escape -s 2000 -k Return >"$work/wtype.log" 2>&1 &
 pids+=($!)
 
 rc=""
-for ((i = 0; i < 300; ++i)); do
+for ((i = 0; i < 600; ++i)); do
     kill -0 "$game_pid" 2>/dev/null || { rc=0; wait "$game_pid" || rc=$?; break; }
     sleep 0.1
 done
