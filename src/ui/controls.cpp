@@ -276,14 +276,6 @@ void Label::mouseDoubleClickEvent(QMouseEvent *)
     m_click.doubleClick();
 }
 
-void Label::keyPressEvent(QKeyEvent *event)
-{
-    if (ClickTracker::key(this, event))
-        emit clicked();
-    else
-        QLabel::keyPressEvent(event);
-}
-
 Label *makeLabel(QWidget *parent, const QRect &geometry, const QString &caption, const QColor &foreground,
                  const QColor &background, Qt::Alignment alignment, const QFont &font)
 {
