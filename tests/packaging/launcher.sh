@@ -93,10 +93,11 @@ printf 'Apfel\r\n' >"$samples/OBST.TXT"
 printf 'Haus\r\n' >"$samples/NEU.TXT"
 
 # The admin's setting: the first line naming one of the user's groups (or *) wins,
-# ZAPLINO_FOLDER overrides it, and without a fitting line ~/Zaplino stays.
+# ZAPLINO_FOLDER overrides it, and without a fitting line ~/Zaplino stays. The
+# file's last line has no line end.
 mkdir -p "$work/etc/zaplino" "$work/klasse 4a" "$work/alle" "$work/eigen"
 settings="$work/etc/zaplino/folders"
-printf '# Klassen\n\nzaplino-nosuchgroup %s\n%s %s\n* %s\n' \
+printf '# Klassen\n\nzaplino-nosuchgroup %s\n%s %s\n* %s' \
     "$work/eigen" "$(id -gn 2>/dev/null)" "$work/klasse 4a" "$work/alle" >"$settings"
 for row in "group line:$work/klasse 4a" "* line:$work/alle" "ZAPLINO_FOLDER:$work/eigen" "no line fits:$folder"; do
     what=${row%%:*} expected=${row#*:} override=
