@@ -28,10 +28,12 @@ chmod 755 "$work"
 chmod 1777 "$work/logs"
 log="$work/logs/started"
 folder="$home/Zaplino"
-# The machine's own settings stay out of the test.
+# Set to the pupil's user id where the test runs as root.
 as=
+# The machine's own settings stay out of the test.
 start() {
     rc=0
+    rm -f "$log"
     $as env -u ZAPLINO_FOLDER HOME="$home" XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config" \
         XDG_CONFIG_DIRS="$work/none:$work/etc" ZAPLINO_TEST_LOG="$log" "$@" || rc=$?
 }
@@ -106,7 +108,6 @@ for row in "group line:$work/klasse 4a" "* line:$work/alle" "ZAPLINO_FOLDER:$wor
         ZAPLINO_FOLDER) override=$expected ;;
         "no line fits") sed -i '/^\*/d' "$settings" ;;
     esac
-    rm -f "$log"
     start ZAPLINO_FOLDER="$override" "$prefix/games/zaplino"
     [ "$(sed -n 1p "$log" 2>/dev/null)" = "$expected" ] && [ -f "$expected/OBST.TXT" ] ||
         fail "$what: game not started in $expected with the sample lists"
@@ -122,7 +123,6 @@ class="$work/schule/klasse"
 # A missing class folder is not made; one the pupil may not enter is not used.
 for row in missing closed; do
     [ "$row" = closed ] && rm -rf "$class" && mkdir -m 0 "$class"
-    rm -f "$log"
     start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino" 2>"$work/errors"
     [ "$rc" = 1 ] && [ ! -e "$log" ] && grep -qF "$class" "$work/errors" && grep -q ZAPLINO_FOLDER "$work/errors" ||
         fail "$row class folder not reported with its setting"
@@ -140,7 +140,6 @@ chmod 444 "$class/OBST.TXT" "$class/.zaplino-samples"
 chmod 777 "$class"
 for row in shared read-only; do
     [ "$row" = read-only ] && rm "$class/NEU.TXT" && chmod 555 "$class"
-    rm -f "$log"
     start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino" 2>"$work/errors"
     [ "$(sed -n 1p "$log" 2>/dev/null)" = "$class" ] && [ ! -s "$work/errors" ] ||
         fail "$row class folder: game not started quietly: $(cat "$work/errors")"
@@ -155,10 +154,8 @@ as=
 # private one the files stay as they were.
 umask 022
 for row in 2775:-rw-rw-r-- 1777:-rw-rw-rw- 0755:-rw-r--r--; do
-    chmod 700 "$class"
-    rm -rf "$class"
-    mkdir "$class"
-    chmod "${row%%:*}" "$class"
+    chmod 700 "$class" && rm -rf "$class"
+    mkdir -m "${row%%:*}" "$class"
     start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino"
     for file in NEU.TXT .zaplino-samples; do
         [ "$(stat -c %A "$class/$file")" = "${row#*:}" ] || fail "$file in a ${row%%:*} folder is not ${row#*:}"
