@@ -31,14 +31,14 @@ fail() {
     failures=$((failures + 1))
 }
 
-# save PUPIL FOLDER FIRST COUNT: that pupil's rounds FIRST.., each to be saved at once.
+# save PUPIL FOLDER FIRST COUNT [WHEN]: that pupil's rounds FIRST.., each saved at once.
 save() {
-    local who=$1 dir=$2 first=$3 count=$4 out
+    local who=$1 dir=$2 first=$3 count=$4 when=${5:-} out
     out="$work/$(basename "$dir")-$who-$first.out"
     local -n as=$who
     (umask 022 && exec timeout 60 "${as[@]}" "$saver" --dir "$dir" --tag "$who" --first "$first" --rounds "$count") >"$out" 2>&1
     grep -qx "done saved=$count unsaved=0" "$out" ||
-        fail "$(basename "$dir"): $who's rounds from $first: $(grep -E 'failed|done' "$out" | tr '\n' ' ')"
+        fail "$(basename "$dir"): $who's rounds from $first${when:+ $when}: $(grep -E 'failed|done' "$out" | tr '\n' ' ')"
 }
 
 # A game of PUPIL killed while it held the lock.
@@ -84,11 +84,11 @@ for dir in "$work/group" "$work/sticky"; do
     # ben takes over anna's left lock; in the sticky folder only anna may remove
     # what is left of it, which her next save does.
     killed_holding_lock anna "$dir"
-    save ben "$dir" 4 1
+    save ben "$dir" 4 1 "after anna's game was killed holding the lock"
     save anna "$dir" 4 1
     # What stood at the lock's name before the lock was a folder, 10 s old.
     "${ben[@]}" sh -c 'umask 022 && echo 4711 >"$1" && touch -d "10 seconds ago" "$1"' - "$dir/BESTFANG.LST.lock"
-    save anna "$dir" 5 2
+    save anna "$dir" 5 2 "with ben's plain file at the lock's name"
     save ben "$dir" 5 2
     check_list "$dir"
 done
