@@ -46,14 +46,16 @@ killed_holding_lock() {
     local who=$1 dir=$2 out
     out="$work/$(basename "$dir")-$who-held.out"
     local -n as=$who
-    (umask 022 && exec "${as[@]}" "$saver" --dir "$dir" --hold-lock) >"$out" 2>&1 &
-    local pid=$!
+    # Gone in any case once the test could have ended.
+    (umask 022 && exec timeout -s KILL 30 "${as[@]}" "$saver" --dir "$dir" --hold-lock) >"$out" 2>&1 &
+    local waiter=$! pid=
     for _ in $(seq 100); do
-        grep -q '^holding' "$out" && break
+        pid=$(sed -n 's/^holding //p' "$out")
+        [ -n "$pid" ] && break
         sleep 0.1
     done
-    kill -KILL "$pid"
-    wait "$pid" 2>/dev/null
+    [ -z "$pid" ] || kill -KILL "$pid"
+    wait "$waiter" 2>/dev/null
     [ -d "$dir/BESTFANG.LST.lock" ] || fail "$(basename "$dir"): $who's game held no lock: $(cat "$out")"
 }
 
@@ -71,10 +73,8 @@ check_list() {
     [ "$left" = "BESTFANG.LST " ] || fail "$name: left in the folder: $left"
 }
 
-mkdir "$work/group" "$work/sticky"
-chgrp "$klasse" "$work/group"
-chmod 2775 "$work/group"
-chmod 1777 "$work/sticky"
+mkdir -m 1777 "$work/sticky"
+mkdir -m 2775 "$work/group" && chgrp "$klasse" "$work/group"
 
 for dir in "$work/group" "$work/sticky"; do
     save anna "$dir" 1 2
