@@ -1,6 +1,7 @@
 # Runs the installed launcher with a stub in place of the game and checks the
 # player's folder: created on first start, seeded with the sample lists, the game
-# started there, and the player's own files left alone on later starts.
+# started there, and the player's own files left alone on later starts; a class's
+# folder chosen by the admin's setting and shared by several pupils.
 . "$(dirname "$0")/common.sh"
 install_prefix
 
@@ -21,12 +22,20 @@ STUB
 chmod +x "$program"
 
 home="$work/home of player"
-mkdir -p "$home"
-log="$work/started"
+mkdir -p "$home" "$work/logs"
+# The log where a pupil of another user id can write it too.
+chmod 755 "$work"
+chmod 1777 "$work/logs"
+log="$work/logs/started"
 folder="$home/Zaplino"
+# Set to the pupil's user id where the test runs as root.
+as=
+# The machine's own settings stay out of the test.
 start() {
     rc=0
-    env HOME="$home" XDG_DATA_HOME="$work/xdg" ZAPLINO_TEST_LOG="$log" "$@" || rc=$?
+    rm -f "$log"
+    $as env -u ZAPLINO_FOLDER HOME="$home" XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config" \
+        XDG_CONFIG_DIRS="$work/none:$work/etc" ZAPLINO_TEST_LOG="$log" "$@" || rc=$?
 }
 
 # First start: folder created and seeded, game started inside it.
@@ -80,5 +89,77 @@ rm -rf "$folder" "$log"
 start "$prefix/games/zaplino" 2>"$work/errors"
 [ "$rc" != 0 ] && [ ! -e "$log" ] && grep -q Zaplino "$work/errors" ||
     fail "unusable folder not reported"
+rm -f "$folder"
+mkdir -p "$samples"
+printf 'Apfel\r\n' >"$samples/OBST.TXT"
+printf 'Haus\r\n' >"$samples/NEU.TXT"
+
+# The admin's setting: the first line naming one of the user's groups (or *) wins,
+# ZAPLINO_FOLDER overrides it, and without a fitting line ~/Zaplino stays. The
+# file's last line has no line end.
+mkdir -p "$work/etc/zaplino" "$work/klasse 4a" "$work/alle" "$work/eigen"
+settings="$work/etc/zaplino/folders"
+printf '# Klassen\n\nzaplino-nosuchgroup %s\n%s %s\n* %s' \
+    "$work/eigen" "$(id -gn 2>/dev/null)" "$work/klasse 4a" "$work/alle" >"$settings"
+for row in "group line:$work/klasse 4a" "* line:$work/alle" "ZAPLINO_FOLDER:$work/eigen" "no line fits:$folder"; do
+    what=${row%%:*} expected=${row#*:} override=
+    case $what in
+        "* line") sed -i '/klasse 4a/d' "$settings" ;;
+        ZAPLINO_FOLDER) override=$expected ;;
+        "no line fits") sed -i '/^\*/d' "$settings" ;;
+    esac
+    start ZAPLINO_FOLDER="$override" "$prefix/games/zaplino"
+    [ "$(sed -n 1p "$log" 2>/dev/null)" = "$expected" ] && [ -f "$expected/OBST.TXT" ] ||
+        fail "$what: game not started in $expected with the sample lists"
+done
+rm "$settings"
+
+# Other pupils' files: as root the pupil is a user id of its own; what another
+# pupil made is read-only to this one.
+[ "$(id -u)" = 0 ] && as="setpriv --reuid 4711 --regid 4711 --clear-groups"
+# Where the pupil could make it.
+mkdir -m 1777 "$work/schule"
+class="$work/schule/klasse"
+# A missing class folder is not made; one the pupil may not enter is not used.
+for row in missing closed; do
+    [ "$row" = closed ] && rm -rf "$class" && mkdir -m 0 "$class"
+    start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino" 2>"$work/errors"
+    [ "$rc" = 1 ] && [ ! -e "$log" ] && grep -qF "$class" "$work/errors" && grep -q ZAPLINO_FOLDER "$work/errors" ||
+        fail "$row class folder not reported with its setting"
+    [ "$row" = missing ] && [ -e "$class" ] && fail "missing class folder made by the launcher"
+done
+rmdir "$class"
+
+# Another pupil's note and lists: the lists stay, the new sample arrives, and the
+# game starts without a word on stderr. In a folder the pupil may not add to, the
+# game starts all the same and nothing is made.
+mkdir "$class"
+printf 'Eigen\r\n' >"$class/OBST.TXT"
+printf 'OBST.TXT\n' >"$class/.zaplino-samples"
+chmod 444 "$class/OBST.TXT" "$class/.zaplino-samples"
+chmod 777 "$class"
+for row in shared read-only; do
+    [ "$row" = read-only ] && rm "$class/NEU.TXT" && chmod 555 "$class"
+    start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino" 2>"$work/errors"
+    [ "$(sed -n 1p "$log" 2>/dev/null)" = "$class" ] && [ ! -s "$work/errors" ] ||
+        fail "$row class folder: game not started quietly: $(cat "$work/errors")"
+    [ "$row" = shared ] && ! cmp -s "$samples/NEU.TXT" "$class/NEU.TXT" && fail "new sample not copied beside another pupil's"
+done
+[ "$(cat "$class/OBST.TXT")" = "$(printf 'Eigen\r')" ] || fail "another pupil's list overwritten"
+[ "$(cat "$class/.zaplino-samples")" = OBST.TXT ] || fail "another pupil's note changed"
+[ -e "$class/NEU.TXT" ] && fail "list added to a read-only class folder"
+as=
+
+# What the launcher makes in a shared folder keeps the folder's sharing; in a
+# private one the files stay as they were.
+umask 022
+for row in 2775:-rw-rw-r-- 1777:-rw-rw-rw- 0755:-rw-r--r--; do
+    chmod 700 "$class" && rm -rf "$class"
+    mkdir -m "${row%%:*}" "$class"
+    start ZAPLINO_FOLDER="$class" "$prefix/games/zaplino"
+    for file in NEU.TXT .zaplino-samples; do
+        [ "$(stat -c %A "$class/$file")" = "${row#*:}" ] || fail "$file in a ${row%%:*} folder is not ${row#*:}"
+    done
+done
 
 finish

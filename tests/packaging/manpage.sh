@@ -23,7 +23,8 @@ for page in man/man6 man/de/man6; do
     text=$(gzip -cd "$file")
     printf '%s\n' "$text" | grep -q '^\.TH ZAPLINO 6 ' || fail "$page/zaplino.6 is not in section 6"
     printf '%s\n' "$text" | grep -q '@[A-Z_]*@' && fail "$page/zaplino.6 has an unreplaced @placeholder@"
-    for name in BESTFANG.LST '~/Zaplino' /usr/share/games/zaplino/wordlists/ CR Windows-1252; do
+    for name in BESTFANG.LST '~/Zaplino' /usr/share/games/zaplino/wordlists/ CR Windows-1252 \
+                ZAPLINO_FOLDER /etc/xdg/zaplino/folders; do
         printf '%s\n' "$text" | grep -qF -e "$name" || fail "$page/zaplino.6 does not mention $name"
     done
 done
