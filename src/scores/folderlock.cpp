@@ -586,12 +586,11 @@ bool FolderLock::writeNewFile(const QString &path, const QByteArray &bytes, cons
     struct stat old{};
     struct stat made{};
     if (!like.isEmpty() && ::stat(nativePath(like).constData(), &old) == 0 && ::fstat(fd, &made) == 0) {
-        // The list keeps its group and permissions, with the folder's sharing added.
+        // The list keeps its group and permissions, whoever writes it.
         if (made.st_gid != old.st_gid)
             (void)!::fchown(fd, uid_t(-1), old.st_gid);
-        const mode_t mode = (old.st_mode & 0777) | sharingOf(folderOf(like), false);
-        if ((made.st_mode & 07777) != mode)
-            ::fchmod(fd, mode);
+        if ((made.st_mode & 07777) != (old.st_mode & 0777))
+            ::fchmod(fd, old.st_mode & 0777);
     }
     bool ok = writeAll(fd, bytes) && synced(fd);
     ok = ::close(fd) == 0 && ok;
