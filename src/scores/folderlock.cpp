@@ -214,10 +214,16 @@ bool removeWhole(const QString &path, const QDeadlineTimer &deadline, int depth 
             if (::unlink(native.constData()) == 0 || errno == ENOENT)
                 return true;
         } else if (depth < 4) {
-            for (const QString &name : entriesOf(path))
-                removeWhole(path + u'/' + name, QDeadlineTimer(0), depth + 1);
+            bool denied = false;
+            for (const QString &name : entriesOf(path)) {
+                if (!removeWhole(path + u'/' + name, QDeadlineTimer(0), depth + 1))
+                    denied = denied || errno == EACCES || errno == EPERM || errno == EROFS;
+            }
             if (::rmdir(native.constData()) == 0 || errno == ENOENT)
                 return true;
+            // What the folder's permissions keep will not go by waiting.
+            if (denied)
+                errno = EACCES;
         }
         if (errno == EACCES || errno == EPERM || errno == EROFS || deadline.hasExpired())
             return false;
@@ -258,8 +264,13 @@ InPlace writeInPlace(const QString &path, const QByteArray &bytes)
 } // namespace
 
 FolderLock::FolderLock(const QString &path, int staleMs)
-    : m_path(path), m_filePath(path.chopped(qMin<qsizetype>(path.size(), 5))), m_staleMs(staleMs),
-      m_token(newToken()), m_probe(path + QStringLiteral(".clock-") + randomHex())
+    : FolderLock(path, path.chopped(qMin<qsizetype>(path.size(), 5)), staleMs)
+{
+}
+
+FolderLock::FolderLock(const QString &path, const QString &filePath, int staleMs)
+    : m_path(path), m_lockPath(path), m_filePath(filePath), m_staleMs(staleMs), m_token(newToken()),
+      m_probe(filePath + QStringLiteral(".lock.clock-") + randomHex())
 {
 }
 
@@ -268,9 +279,14 @@ FolderLock::~FolderLock()
     unlock();
 }
 
-QString FolderLock::pendingPath(const QString &filePath)
+QString FolderLock::pendingCopy(const QString &filePath)
 {
-    return filePath + QStringLiteral(".lock/") + PendingFile;
+    for (const QString &lock : {QStringLiteral(".lock/"), QStringLiteral(".lock.2/")}) {
+        const QString copy = filePath + lock + PendingFile;
+        if (exists(copy))
+            return copy;
+    }
+    return {};
 }
 
 QByteArray FolderLock::newToken()
@@ -369,6 +385,11 @@ bool FolderLock::finishTakeOver()
         m_keepStanding = true;
         return false;
     }
+    // Readers and the next holder would take a copy left standing for the list.
+    if (::unlink(nativePath(pending).constData()) != 0 && errno != ENOENT) {
+        m_keepStanding = true;
+        return false;
+    }
     return true;
 }
 
@@ -460,10 +481,37 @@ bool FolderLock::takeOverAside(const QByteArray &judgedToken)
     return true;
 }
 
+// A file at the lock's name, which the sticky bit may keep from any game but its owner's:
+// games take turns through a lock folder beside it instead, and only its holder removes
+// the file, once it is old, so that no game holds the lock while another holds this one.
+FolderLock::Beside FolderLock::lockBesideFile(const QDeadlineTimer &deadline)
+{
+    FolderLock beside(m_lockPath + QStringLiteral(".2"), m_filePath, m_staleMs);
+    beside.m_besideAllowed = false;
+    if (!beside.tryLock(int(std::max<qint64>(0, deadline.remainingTime()))))
+        return Beside::Failed;
+    struct stat st{};
+    if (::lstat(nativePath(m_lockPath).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return Beside::RetryNow;
+    if (ageMs() > m_staleMs) {
+        const QString aside = m_lockPath + QStringLiteral(".stale-") + randomHex();
+        if (moveTo(m_lockPath, aside)) {
+            removeWhole(aside, QDeadlineTimer(3000));
+            return Beside::RetryNow;
+        }
+    }
+    m_path = beside.m_path;
+    m_token = beside.m_token;
+    m_locked = true;
+    beside.m_locked = false;
+    return Beside::Locked;
+}
+
 bool FolderLock::tryLock(int waitMs)
 {
     if (m_locked)
         return true;
+    m_path = m_lockPath;
     m_token = newToken();
     m_keepStanding = false;
     QDeadlineTimer deadline(waitMs);
@@ -489,6 +537,17 @@ bool FolderLock::tryLock(int waitMs)
             if (errno != EINTR)
                 return false;
             retryNow = true;
+        } else if (struct stat st{}; m_besideAllowed && ::lstat(nativePath(m_path).constData(), &st) == 0
+                                      && !S_ISDIR(st.st_mode)) {
+            switch (lockBesideFile(deadline)) {
+            case Beside::Locked:
+                return true;
+            case Beside::Failed:
+                return false;
+            case Beside::RetryNow:
+                retryNow = true;
+                break;
+            }
         } else {
             const QString ownerPath = m_path + u'/' + OwnerFile;
             const QByteArray token = readAll(ownerPath);
@@ -666,7 +725,8 @@ void FolderLock::removeLeftovers(const QString &filePath)
     const QString name = QFileInfo(filePath).fileName();
     // Only names this game makes: the lock's moved-aside folders and age probes, and the
     // temporary files of saves (six letters and digits, as earlier versions made them).
-    static const QRegularExpression lockLeftover(QStringLiteral("^\\.lock\\.(clock|stale|done)-[0-9a-f]+$"));
+    static const QRegularExpression lockLeftover(
+        QStringLiteral("^\\.lock(\\.2)?\\.(clock|stale|done)-[0-9a-f]+$"));
     static const QRegularExpression tempFile(QStringLiteral("^\\.(tmp-[0-9a-f]+|[A-Za-z0-9]{6})$"));
     // Six small letters make a copy someone made (".backup") rather than a temporary file.
     static const QRegularExpression word(QStringLiteral("^\\.[a-z]{6}$"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 // A lock that games on several computers share through a network folder, for one file
@@ -52,15 +53,18 @@ public:
     static constexpr qint64 LeftoverMs = 60000;
 
     // Where a folder forbids replacing another user's file (sticky), the file is written
-    // in place; this complete copy stands in the lock folder meanwhile, and readers and
-    // the next holder take it for the file.
-    static QString pendingPath(const QString &filePath);
+    // in place; a complete copy stands in the lock folder meanwhile, and readers and the
+    // next holder take it for the file. Its path, or nothing when none stands.
+    static QString pendingCopy(const QString &filePath);
 
     static inline const QString OwnerFile = QStringLiteral("owner");
 
 private:
     enum class Owner { Live, LeftBehind, ByAge };
     enum class Claim { Taken, Retry, Denied };
+    enum class Beside { Locked, RetryNow, Failed };
+    FolderLock(const QString &path, const QString &filePath, int staleMs);
+    Beside lockBesideFile(const QDeadlineTimer &deadline);
     static Owner judge(const QByteArray &token);
     // The lock's age by the server's clock, against a file written there now; negative
     // when the lock is gone.
@@ -71,8 +75,11 @@ private:
     bool writeOwner(bool exclusive = true);
     bool locked();
 
+    // The lock folder in use: m_lockPath, or the one beside a file standing at its name.
     QString m_path;
+    QString m_lockPath;
     QString m_filePath;
+    bool m_besideAllowed = true;
     int m_staleMs;
     QByteArray m_token;
     QString m_probe;

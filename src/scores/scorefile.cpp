@@ -136,12 +136,6 @@ Loaded loadFile(const QString &path)
     return result;
 }
 
-bool exists(const QString &path)
-{
-    struct stat st{};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
 // Enough to tell that a file was written while it was read.
 QByteArray stamp(const QString &path)
 {
@@ -159,15 +153,15 @@ Loaded load(const QString &path)
 {
     // While a game writes the list in place (a sticky folder), its complete copy stands
     // in the lock folder: that one is the list then, not the half-written file.
-    const QString pending = FolderLock::pendingPath(path);
     Loaded result;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const bool copyBefore = exists(pending);
+        const bool copyBefore = !FolderLock::pendingCopy(path).isEmpty();
         const QByteArray before = stamp(path);
         result = loadFile(path);
-        if (copyBefore || exists(pending)) {
-            const Loaded copy = loadFile(pending);
-            if (!copy.failed)
+        const QString copyAfter = FolderLock::pendingCopy(path);
+        if (copyBefore || !copyAfter.isEmpty()) {
+            const Loaded copy = loadFile(copyAfter);
+            if (!copyAfter.isEmpty() && !copy.failed)
                 return copy;
             continue;
         }

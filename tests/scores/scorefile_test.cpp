@@ -414,7 +414,8 @@ void ScoreFileTest::lockOfAnotherGame_data()
     QTest::newRow("a lock folder left before its owner was written, 6 s ago")
         << "no owner" << qint64(6) << true;
     QTest::newRow("a plain file at the lock's name, 6 s old") << "plain file" << qint64(6) << true;
-    QTest::newRow("a plain file at the lock's name, 4 s old, is waited for") << "plain file" << qint64(4) << false;
+    QTest::newRow("a plain file at the lock's name, 4 s old: saved beside it, the file stays")
+        << "plain file" << qint64(4) << true;
     QTest::newRow("a game killed while writing the list in place: finished from its copy")
         << "killed while writing in place" << qint64(0) << true;
 }
@@ -435,7 +436,7 @@ void ScoreFileTest::lockOfAnotherGame()
         QVERIFY(killedWithTheLock(lockPath));
     if (owner == QLatin1String("killed while writing in place")) {
         // The complete copy stands in the lock; the list is cut off. Readers take the copy.
-        writeBytes(FolderLock::pendingPath(m_path), old);
+        writeBytes(lockPath + QStringLiteral("/pending"), old);
         writeBytes(m_path, old.left(6));
         QCOMPARE(scorefile::load(m_path).entries, QStringList{round(7)});
     }
@@ -459,7 +460,7 @@ void ScoreFileTest::lockOfAnotherGame()
     QCOMPARE(readBytes(m_path), saved ? lines(5, 5) + old : old);
     // Nothing is left beside the list but the lock that was waited for.
     QStringList left{scorefile::FileName};
-    if (!saved)
+    if (!saved || (owner == QLatin1String("plain file") && ageSeconds < 5))
         left.append(scorefile::FileName + QStringLiteral(".lock"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
 }
@@ -491,13 +492,18 @@ void ScoreFileTest::sharedFolder_data()
     QTest::addColumn<uint>("lockMode");
     QTest::addColumn<uint>("fileMode");
     QTest::addColumn<bool>("writtenInPlace");
+    QTest::addColumn<bool>("fileAtLock");
 
-    // Pupils anna and ben; anna's game was killed while it held the lock, ben saves, anna
-    // saves. Another user's file cannot be replaced in a sticky folder: written in place.
-    QTest::newRow("a private folder: as the umask makes them") << 0700u << 0755u << 0644u << false;
+    // Pupils anna and ben; anna's game was killed while it held the lock (or anna left a
+    // file at the lock's name), ben saves, anna saves. Another user's file can be neither
+    // replaced nor removed in a sticky folder.
+    QTest::newRow("a private folder: as the umask makes them") << 0700u << 0755u << 0644u << false << false;
     QTest::newRow("a group folder (setgid): group-writable, the folder's group")
-        << 02775u << 02775u << 0664u << false;
-    QTest::newRow("a sticky folder writable by all: writable by all") << 01777u << 0777u << 0666u << true;
+        << 02775u << 02775u << 0664u << false << false;
+    QTest::newRow("a sticky folder writable by all: writable by all, the list written in place")
+        << 01777u << 0777u << 0666u << true << false;
+    QTest::newRow("a sticky folder with another pupil's file at the lock's name")
+        << 01777u << 0777u << 0666u << true << true;
 }
 
 void ScoreFileTest::sharedFolder()
@@ -506,6 +512,7 @@ void ScoreFileTest::sharedFolder()
     QFETCH(uint, lockMode);
     QFETCH(uint, fileMode);
     QFETCH(bool, writtenInPlace);
+    QFETCH(bool, fileAtLock);
     const bool twoUsers = folderMode != 0700u;
     if (twoUsers && geteuid() != 0)
         QSKIP("two pupils need root to switch users");
@@ -520,12 +527,17 @@ void ScoreFileTest::sharedFolder()
     const QString list = folder + u'/' + scorefile::FileName;
     const QString lockPath = list + QStringLiteral(".lock");
 
-    QVERIFY(killedWithTheLock(lockPath, anna, klasse));
     struct stat lock{}, owner{}, file{};
-    QCOMPARE(lstat(QFile::encodeName(lockPath).constData(), &lock), 0);
-    QCOMPARE(lstat(QFile::encodeName(lockPath + QStringLiteral("/owner")).constData(), &owner), 0);
-    QCOMPARE(lock.st_mode & 07777, mode_t(lockMode));
-    QCOMPARE(owner.st_mode & 07777, mode_t(fileMode));
+    if (fileAtLock) {
+        QVERIFY(runAs(anna, klasse, [&] { return QFile(lockPath).open(QIODevice::WriteOnly); }));
+        QVERIFY(setAge(lockPath, 60));
+    } else {
+        QVERIFY(killedWithTheLock(lockPath, anna, klasse));
+        QCOMPARE(lstat(QFile::encodeName(lockPath).constData(), &lock), 0);
+        QCOMPARE(lstat(QFile::encodeName(lockPath + QStringLiteral("/owner")).constData(), &owner), 0);
+        QCOMPARE(lock.st_mode & 07777, mode_t(lockMode));
+        QCOMPARE(owner.st_mode & 07777, mode_t(fileMode));
+    }
 
     QVERIFY(runAs(ben, klasse, [&] { return scorefile::addRounds(list, {round(1)}); }));
     QVERIFY(runAs(anna, klasse, [&] { return scorefile::addRounds(list, {round(2)}); }));
