@@ -728,8 +728,8 @@ void FolderLock::removeLeftovers(const QString &filePath)
     static const QRegularExpression lockLeftover(
         QStringLiteral("^\\.lock(\\.2)?\\.(clock|stale|done)-[0-9a-f]+$"));
     static const QRegularExpression tempFile(QStringLiteral("^\\.(tmp-[0-9a-f]+|[A-Za-z0-9]{6})$"));
-    // Six small letters make a copy someone made (".backup") rather than a temporary file.
-    static const QRegularExpression word(QStringLiteral("^\\.[a-z]{6}$"));
+    // A word (".backup", ".Backup") is more likely a copy someone made than a temporary file.
+    static const QRegularExpression word(QStringLiteral("^\\.([a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
     QStringList found;
     for (const QString &entry : entriesOf(folder)) {
         if (!entry.startsWith(name))

@@ -555,7 +555,7 @@ void ScoreFileTest::oldLeftoversAreRemoved()
 {
     const QString base = m_path;
     const QStringList old{".lock.stale-0a1b", ".lock.done-0a1b", ".lock.clock-0a1b", ".tmp-0a1b", ".Ab3xYz"};
-    const QStringList kept{".backup", ".lock.mine", ".lock.stale-ffff"};
+    const QStringList kept{".backup", ".Backup", ".lock.mine", ".lock.stale-ffff"};
     for (const QString &name : old + kept) {
         if (name.contains(QLatin1String("stale")) || name.contains(QLatin1String("done"))) {
             QVERIFY(QDir().mkdir(base + name));
