@@ -570,7 +570,9 @@ void ScoreFileTest::oldLeftoversAreRemoved()
     for (const QString &name : kept)
         left.append(scorefile::FileName + name);
     left.sort();
-    QCOMPARE(entriesIn(m_dir->path()), left);
+    QStringList actual = entriesIn(m_dir->path());
+    actual.sort();
+    QCOMPARE(actual, left);
 }
 
 // Two games saving in a tight loop into one folder: every round arrives, once. The game
