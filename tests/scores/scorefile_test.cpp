@@ -14,11 +14,11 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,9 +80,6 @@ bool writeLock(const QString &lockPath, const QByteArray &token, qint64 ageSecon
     return setAge(lockPath, ageSeconds);
 }
 
-// A game killed while it held the lock, as the given user where that is not the test's own.
-bool killedWithTheLock(const QString &lockPath, uid_t uid = getuid(), gid_t gid = getgid());
-
 // Runs the work in a process of its own as that user, umask 022 as on Debian; its success.
 template<typename Work>
 bool runAs(uid_t uid, gid_t gid, Work work)
@@ -98,7 +95,8 @@ bool runAs(uid_t uid, gid_t gid, Work work)
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool killedWithTheLock(const QString &lockPath, uid_t uid, gid_t gid)
+// A game killed while it held the lock, as the given user where that is not the test's own.
+bool killedWithTheLock(const QString &lockPath, uid_t uid = getuid(), gid_t gid = getgid())
 {
     return runAs(uid, gid, [&] {
         FolderLock lock(lockPath, 5000);
@@ -458,7 +456,8 @@ void ScoreFileTest::lockOfAnotherGame()
 
     QCOMPARE(scorefile::addRounds(m_path, {round(5)}, {200}), saved);
     QCOMPARE(readBytes(m_path), saved ? lines(5, 5) + old : old);
-    // Nothing is left beside the list but the lock that was waited for.
+    // Nothing is left beside the list but the lock that was waited for, or a file at its
+    // name too young to remove.
     QStringList left{scorefile::FileName};
     if (!saved || (owner == QLatin1String("plain file") && ageSeconds < 5))
         left.append(scorefile::FileName + QStringLiteral(".lock"));
