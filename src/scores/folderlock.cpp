@@ -686,8 +686,14 @@ bool FolderLock::replace(const QByteArray &bytes)
     // Fails once a game that took the lock over has deleted the new file.
     if (moveTo(temp, target))
         return true;
+    const int error = errno;
+    // A client may report a move whose answer it lost as failed: the list then holds
+    // these very bytes, and saving its rounds again would put them in twice.
+    QByteArray now;
+    if (!exists(temp) && readFile(target, &now) && now == bytes)
+        return true;
     struct stat folder{};
-    const bool sticky = hadFile && (errno == EPERM || errno == EACCES)
+    const bool sticky = hadFile && (error == EPERM || error == EACCES)
                         && ::stat(nativePath(folderOf(target)).constData(), &folder) == 0
                         && (folder.st_mode & S_ISVTX) && old.st_uid != ::geteuid();
     if (!sticky) {
