@@ -6,12 +6,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <functional>
+
+#include <sys/stat.h>
 
 namespace scorefile {
 
@@ -107,7 +108,9 @@ QByteArray serialize(const QStringList &entries)
     return encode(text);
 }
 
-Loaded load(const QString &path)
+namespace {
+
+Loaded loadFile(const QString &path)
 {
     Loaded result;
     // A pipe would block the game at its start and a device could never end.
@@ -133,34 +136,61 @@ Loaded load(const QString &path)
     return result;
 }
 
-namespace {
+// Enough to tell that a file was written while it was read.
+QByteArray stamp(const QString &path)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(qint64(st.st_size)) + ' ' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
+           + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ' ' + QByteArray::number(qint64(st.st_ctim.tv_sec))
+           + '.' + QByteArray::number(qint64(st.st_ctim.tv_nsec));
+}
 
-bool saveIf(const QString &path, const QStringList &entries, const std::function<bool()> &stillAllowed)
+} // namespace
+
+Loaded load(const QString &path)
+{
+    // While a game writes the list in place (a sticky folder), its complete copy stands
+    // in the lock folder: that one is the list then, not the half-written file.
+    Loaded result;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const bool copyBefore = !FolderLock::pendingCopy(path).isEmpty();
+        const QByteArray before = stamp(path);
+        result = loadFile(path);
+        const QString copyAfter = FolderLock::pendingCopy(path);
+        if (copyBefore || !copyAfter.isEmpty()) {
+            const Loaded copy = loadFile(copyAfter);
+            if (!copyAfter.isEmpty() && !copy.failed)
+                return copy;
+            continue;
+        }
+        if (stamp(path) == before)
+            break;
+    }
+    return result;
+}
+
+bool save(const QString &path, const QStringList &entries)
 {
     // Only a plain file is replaced: the new file would take the place of a pipe or a
     // device (through a symbolic link too), which is never the player's list.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
         return false;
-    const QByteArray bytes = serialize(entries);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const QString file = target.isSymLink() ? target.canonicalFilePath() : path;
+    // Written beside it and moved over it only once complete, so a failed save leaves the
+    // old file as it was. Not through QSaveFile: that refuses a list its user may not
+    // write, which a folder shared by a class still lets the game replace.
+    const QString temp = file + QStringLiteral(".tmp-")
+                         + QString::number(QRandomGenerator::system()->generate64(), 16);
+    if (!FolderLock::writeNewFile(temp, serialize(entries), target.exists() ? file : QString()))
         return false;
-    // Without a commit the new file is discarded and the old one stays. The explicit
-    // flush matters: commit() alone misses a write that fails while it flushes (a
-    // full disk) and would put the cut-off file in place of the old one.
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0) {
+        QFile::remove(temp);
         return false;
-    if (stillAllowed && !stillAllowed())
-        return false;
-    return file.commit();
-}
-
-} // namespace
-
-bool save(const QString &path, const QStringList &entries)
-{
-    return saveIf(path, entries, {});
+    }
+    return true;
 }
 
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
@@ -182,9 +212,10 @@ bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
     }
     for (const QString &round : rounds)
         list.add(round);
-    // A game that took the lock over from this one as left behind may have read the list
-    // already; replacing the file now would drop its rounds.
-    return saveIf(path, list.entries(), [&] { return lockFolder.isHeld(); });
+    const bool saved = lockFolder.replace(serialize(list.entries()));
+    lockFolder.unlock();
+    FolderLock::removeLeftovers(path);
+    return saved;
 }
 
 } // namespace scorefile

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -61,17 +62,53 @@ QByteArray lockToken(const QByteArray &host, const QByteArray &machine, const QB
            + "\nrandom=0123456789abcdef\n";
 }
 
+bool setAge(const QString &path, qint64 ageSeconds)
+{
+    timespec written[2];
+    clock_gettime(CLOCK_REALTIME, &written[0]);
+    written[0].tv_sec -= ageSeconds;
+    written[1] = written[0];
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), written, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool writeLock(const QString &lockPath, const QByteArray &token, qint64 ageSeconds)
 {
     if (!QDir().mkdir(lockPath))
         return false;
     if (!token.isNull())
         writeBytes(lockPath + QStringLiteral("/owner"), token);
-    timespec written[2];
-    clock_gettime(CLOCK_REALTIME, &written[0]);
-    written[0].tv_sec -= ageSeconds;
-    written[1] = written[0];
-    return utimensat(AT_FDCWD, QFile::encodeName(lockPath).constData(), written, 0) == 0;
+    return setAge(lockPath, ageSeconds);
+}
+
+// Runs the work in a process of its own as that user, umask 022 as on Debian; its success.
+template<typename Work>
+bool runAs(uid_t uid, gid_t gid, Work work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        umask(022);
+        if (uid != getuid() && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
+            _exit(2);
+        _exit(work() ? 0 : 1);
+    }
+    int status = -1;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A game killed while it held the lock, as the given user where that is not the test's own.
+bool killedWithTheLock(const QString &lockPath, uid_t uid = getuid(), gid_t gid = getgid())
+{
+    return runAs(uid, gid, [&] {
+        FolderLock lock(lockPath, 5000);
+        if (lock.tryLock(0))
+            _exit(0); // without letting go, as a killed game
+        return false;
+    });
+}
+
+QStringList entriesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 pid_t endedProcess()
@@ -112,6 +149,10 @@ private slots:
     void aListThatCannotBeReadIsNotReplaced();
     void lockOfAnotherGame_data();
     void lockOfAnotherGame();
+    void aGameWhoseLockWasTakenOverLeavesListAndLockAlone();
+    void sharedFolder_data();
+    void sharedFolder();
+    void oldLeftoversAreRemoved();
     void twoProcessesSavingAtOnceLoseNoRound();
     void aHangingSaveFailsInTimeAndCountsWhenItEnds();
 
@@ -370,6 +411,11 @@ void ScoreFileTest::lockOfAnotherGame_data()
         << "other computer" << qint64(6) << true;
     QTest::newRow("a lock folder left before its owner was written, 6 s ago")
         << "no owner" << qint64(6) << true;
+    QTest::newRow("a plain file at the lock's name, 6 s old") << "plain file" << qint64(6) << true;
+    QTest::newRow("a plain file at the lock's name, 4 s old: saved beside it, the file stays")
+        << "plain file" << qint64(4) << true;
+    QTest::newRow("a game killed while writing the list in place: finished from its copy")
+        << "killed while writing in place" << qint64(0) << true;
 }
 
 void ScoreFileTest::lockOfAnotherGame()
@@ -384,24 +430,17 @@ void ScoreFileTest::lockOfAnotherGame()
     const QByteArray machine = firstLine(QStringLiteral("/etc/machine-id"));
     const QByteArray boot = firstLine(QStringLiteral("/proc/sys/kernel/random/boot_id"));
     FolderLock running(lockPath, 5000);
-    if (owner == QLatin1String("killed game")) {
-        int ready[2];
-        QCOMPARE(pipe(ready), 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            FolderLock lock(lockPath, 5000);
-            const char held = lock.tryLock(0) ? 1 : 0;
-            (void)!write(ready[1], &held, 1);
-            pause();
-            _exit(0);
-        }
-        char held = 0;
-        QCOMPARE(read(ready[0], &held, 1), 1);
-        QCOMPARE(held, char(1));
-        kill(child, SIGKILL);
-        QCOMPARE(waitpid(child, nullptr, 0), child);
-        close(ready[0]);
-        close(ready[1]);
+    if (owner.startsWith(QLatin1String("killed")))
+        QVERIFY(killedWithTheLock(lockPath));
+    if (owner == QLatin1String("killed while writing in place")) {
+        // The complete copy stands in the lock; the list is cut off. Readers take the copy.
+        writeBytes(lockPath + QStringLiteral("/pending"), old);
+        writeBytes(m_path, old.left(6));
+        QCOMPARE(scorefile::load(m_path).entries, QStringList{round(7)});
+    }
+    if (owner == QLatin1String("plain file")) {
+        writeBytes(lockPath, "lock\r\n");
+        QVERIFY(setAge(lockPath, ageSeconds));
     }
     if (owner == QLatin1String("before restart"))
         QVERIFY(writeLock(lockPath, lockToken(host, machine, "0123-4567", 1), 0));
@@ -413,15 +452,126 @@ void ScoreFileTest::lockOfAnotherGame()
         QVERIFY(writeLock(lockPath, lockToken(host + "-2", machine, boot, endedProcess()), ageSeconds));
     if (owner == QLatin1String("no owner"))
         QVERIFY(writeLock(lockPath, QByteArray(), ageSeconds));
-    QVERIFY(QFileInfo(lockPath).isDir());
+    QVERIFY(QFileInfo::exists(lockPath));
 
     QCOMPARE(scorefile::addRounds(m_path, {round(5)}, {200}), saved);
     QCOMPARE(readBytes(m_path), saved ? lines(5, 5) + old : old);
-    // Nothing is left beside the list but the lock that was waited for.
+    // Nothing is left beside the list but the lock that was waited for, or a file at its
+    // name too young to remove.
     QStringList left{scorefile::FileName};
-    if (!saved)
+    if (!saved || (owner == QLatin1String("plain file") && ageSeconds < 5))
         left.append(scorefile::FileName + QStringLiteral(".lock"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
+}
+
+// A game that hung past the stale age while it held the lock, which another game took
+// over meanwhile: once it goes on, it neither replaces the list nor removes the other's lock.
+void ScoreFileTest::aGameWhoseLockWasTakenOverLeavesListAndLockAlone()
+{
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    FolderLock hung(lockPath, 5000);
+    QVERIFY(hung.tryLock(0));
+    QVERIFY(setAge(lockPath, 60));
+    FolderLock other(lockPath, 5000);
+    QVERIFY(other.tryLock(1000));
+
+    QVERIFY(!hung.replace(lines(1, 1)));
+    QCOMPARE(readBytes(m_path), QByteArray("(no file)"));
+    hung.unlock();
+    QVERIFY(other.isHeld());
+    QVERIFY(other.replace(lines(2, 2)));
+    other.unlock();
+    QCOMPARE(readBytes(m_path), lines(2, 2));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList{scorefile::FileName});
+}
+
+void ScoreFileTest::sharedFolder_data()
+{
+    QTest::addColumn<uint>("folderMode");
+    QTest::addColumn<uint>("lockMode");
+    QTest::addColumn<uint>("fileMode");
+    QTest::addColumn<bool>("writtenInPlace");
+    QTest::addColumn<bool>("fileAtLock");
+
+    // Pupils anna and ben; anna's game was killed while it held the lock (or anna left a
+    // file at the lock's name), ben saves, anna saves. Another user's file can be neither
+    // replaced nor removed in a sticky folder.
+    QTest::newRow("a private folder: as the umask makes them") << 0700u << 0755u << 0644u << false << false;
+    QTest::newRow("a group folder (setgid): group-writable, the folder's group")
+        << 02775u << 02775u << 0664u << false << false;
+    QTest::newRow("a sticky folder writable by all: writable by all, the list written in place")
+        << 01777u << 0777u << 0666u << true << false;
+    QTest::newRow("a sticky folder with another pupil's file at the lock's name")
+        << 01777u << 0777u << 0666u << true << true;
+}
+
+void ScoreFileTest::sharedFolder()
+{
+    QFETCH(uint, folderMode);
+    QFETCH(uint, lockMode);
+    QFETCH(uint, fileMode);
+    QFETCH(bool, writtenInPlace);
+    QFETCH(bool, fileAtLock);
+    const bool twoUsers = folderMode != 0700u;
+    if (twoUsers && geteuid() != 0)
+        QSKIP("two pupils need root to switch users");
+    const gid_t klasse = twoUsers ? 4300 : getgid();
+    const uid_t anna = twoUsers ? 4301 : getuid();
+    const uid_t ben = twoUsers ? 4302 : getuid();
+    const QString folder = m_dir->filePath(QStringLiteral("klasse"));
+    QVERIFY(QDir().mkdir(folder));
+    QCOMPARE(chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(chown(QFile::encodeName(folder).constData(), getuid(), klasse), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), folderMode), 0);
+    const QString list = folder + u'/' + scorefile::FileName;
+    const QString lockPath = list + QStringLiteral(".lock");
+
+    struct stat lock{}, owner{}, file{};
+    if (fileAtLock) {
+        QVERIFY(runAs(anna, klasse, [&] { return QFile(lockPath).open(QIODevice::WriteOnly); }));
+        QVERIFY(setAge(lockPath, 60));
+    } else {
+        QVERIFY(killedWithTheLock(lockPath, anna, klasse));
+        QCOMPARE(lstat(QFile::encodeName(lockPath).constData(), &lock), 0);
+        QCOMPARE(lstat(QFile::encodeName(lockPath + QStringLiteral("/owner")).constData(), &owner), 0);
+        QCOMPARE(lock.st_mode & 07777, mode_t(lockMode));
+        QCOMPARE(owner.st_mode & 07777, mode_t(fileMode));
+    }
+
+    QVERIFY(runAs(ben, klasse, [&] { return scorefile::addRounds(list, {round(1)}); }));
+    QVERIFY(runAs(anna, klasse, [&] { return scorefile::addRounds(list, {round(2)}); }));
+    QCOMPARE(readBytes(list), lines(1, 2));
+    QCOMPARE(lstat(QFile::encodeName(list).constData(), &file), 0);
+    QCOMPARE(file.st_mode & 07777, mode_t(fileMode));
+    QCOMPARE(file.st_gid, klasse);
+    QCOMPARE(file.st_uid, writtenInPlace ? ben : anna);
+    QCOMPARE(entriesIn(folder), QStringList{scorefile::FileName});
+}
+
+// What games switched off mid-save left goes once it is far older than any save takes;
+// anything newer, and anything not of the game's naming, stays.
+void ScoreFileTest::oldLeftoversAreRemoved()
+{
+    const QString base = m_path;
+    const QStringList old{".lock.stale-0a1b", ".lock.done-0a1b", ".lock.clock-0a1b", ".tmp-0a1b", ".Ab3xYz"};
+    const QStringList kept{".backup", ".Backup", ".lock.mine", ".lock.stale-ffff"};
+    for (const QString &name : old + kept) {
+        if (name.contains(QLatin1String("stale")) || name.contains(QLatin1String("done"))) {
+            QVERIFY(QDir().mkdir(base + name));
+            writeBytes(base + name + QStringLiteral("/owner"), "host=x\n");
+        } else {
+            writeBytes(base + name, "x");
+        }
+        QVERIFY(setAge(base + name, name == u".lock.stale-ffff" ? 10 : 120));
+    }
+    QVERIFY(scorefile::addRounds(m_path, {round(1)}));
+    QStringList left{scorefile::FileName};
+    for (const QString &name : kept)
+        left.append(scorefile::FileName + name);
+    left.sort();
+    QStringList actual = entriesIn(m_dir->path());
+    actual.sort();
+    QCOMPARE(actual, left);
 }
 
 // Two games saving in a tight loop into one folder: every round arrives, once. The game

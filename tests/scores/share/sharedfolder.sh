@@ -321,6 +321,25 @@ first_save_failed_within() { # OUT MAX_MS
     [ "$(first_save "$1" 3)" = failed ] && [ "$ms" -le "$2" ] ||
         { echo "    first save: $(first_save "$1" 3) after ${ms:-?} ms"; return 1; }
 }
+# Rounds up to the last save reported ok with nothing left unsaved are in the file once;
+# later ones (a saver killed meanwhile) at most once.
+saved_rounds_once() { # FILE OUT TAG COUNT
+    local last n count bad=0
+    last=$(awk '$1 == "save" && $3 == "ok" && $5 == "unsaved=0" { last = ($2 == "retry") ? 1e9 : $2 } END { print last + 0 }' "$2")
+    for ((n = 1; n <= $4; ++n)); do
+        count=$(grep -c "^>.* $3-$(printf %04d "$n")"$'\r$' "$1" 2>/dev/null)
+        if [ "$n" -le "$last" ] && [ "${count:-0}" -ne 1 ] || [ "${count:-0}" -gt 1 ]; then
+            echo "    $3-$(printf %04d "$n") is in the file ${count:-0} times (saved up to $last)"
+            bad=1
+        fi
+    done
+    return $bad
+}
+only_the_list() { # SERVED_CASE_FOLDER
+    local left
+    left=$(cd "$1" && ls -A | grep -vx 'BESTFANG\.LST')
+    [ -z "$left" ] || { echo "    left behind:" $left; return 1; }
+}
 all_saved() { grep -q '^done saved=[0-9]* unsaved=0$' "$1" || { echo "    $(tail -1 "$1")"; return 1; }; }
 
 # --- cases -------------------------------------------------------------------------
@@ -448,6 +467,46 @@ case_outage() {
         eval 'all_saved "$(out "$s" "$c" A)" && rounds_once "$(list "$s" "$c")" A 1 1'
 }
 
+# Four savers on two computers, one round every 250 ms each; one of them killed at a
+# random moment and another started in its place; the server frozen for longer than the
+# stale age while saves are in flight. Every round a saver reported saved is in the list
+# once; once the leftovers of the killed saver are old, one more save clears them.
+case_chaos() {
+    local s=$1 mark=$2 c=chaos start tag pid
+    new_case "$s" "$c"
+    start=$(($(now_ms) + 2000))
+    local -a jobs_of_savers=()
+    for tag in A1 A2 B1 B2; do
+        run "$s" "${tag:0:1}" "$c" "$tag" 100 --tag "$tag" --rounds 15 --start-at "$start" \
+            --every-ms 250 --drain-ms 40000 &
+        jobs_of_savers+=($!)
+    done
+    local victim=${jobs_of_savers[1]}
+    sleep 2.8
+    local thaw=$(($(now_ms) + 7000 + RANDOM % 1000))
+    for pid in $(server_tree "$s"); do kill -STOP "$pid"; done
+    sleep "$((RANDOM % 4)).$((RANDOM % 10))"
+    for pid in $(process_tree "$victim"); do
+        [ "$(cat /proc/"$pid"/comm 2>/dev/null)" = "$(basename "$saver" | cut -c1-15)" ] && kill -KILL "$pid"
+    done
+    run "$s" A "$c" A3 100 --tag A3 --rounds 15 --every-ms 250 --drain-ms 40000 &
+    jobs_of_savers+=($!)
+    sleep "$(((thaw - $(now_ms)) / 1000)).$(((thaw - $(now_ms)) % 1000 / 100))"
+    for pid in $(server_tree "$s"); do kill -CONT "$pid"; done
+    wait "${jobs_of_savers[@]}"
+    local file
+    file=$(list "$s" "$c")
+    check "$s" "$mark" "chaos: every round reported saved is in the list once, none twice" \
+        eval '(for tag in A1 A2 A3 B1 B2; do saved_rounds_once "$file" "$(out "$s" "$c" "$tag")" "$tag" 15 || exit 1; done)'
+    check "$s" "$mark" "chaos: the savers still running brought every round" \
+        eval '(for tag in A1 A3 B1 B2; do all_saved "$(out "$s" "$c" "$tag")" || exit 1; done)'
+    # The killed saver's leftovers, made old by the server's clock.
+    find "$work/$s/served/$c" -mindepth 1 -maxdepth 1 ! -name BESTFANG.LST -exec touch -h -d '-10 minutes' {} +
+    run "$s" B "$c" Z 30 --tag Z --rounds 1
+    check "$s" "$mark" "chaos: a later save leaves nothing but the list" \
+        eval 'rounds_once "$file" Z 1 1 && only_the_list "$work/$s/served/$c"'
+}
+
 run_setup() {
     local s=$1
     mkdir -p "$work/$s"
@@ -469,13 +528,17 @@ run_setup() {
     local race=today stopped=today
     [ "$s" = smbnetfs ] && race=new
     [ "$s" = nfs-gvfs ] && stopped=new
-    case_race "$s" "$race"
-    case_killed "$s" new
-    case_foreign "$s" today new
-    case_clone "$s" today
-    case_outage "$s" stopped "$stopped"
-    case_outage "$s" frozen new
+    wanted race && case_race "$s" "$race"
+    wanted killed && case_killed "$s" new
+    wanted foreign && case_foreign "$s" today new
+    wanted clone && case_clone "$s" today
+    wanted stopped && case_outage "$s" stopped "$stopped"
+    wanted frozen && case_outage "$s" frozen new
+    wanted chaos && case_chaos "$s" new
+    return 0
 }
+# ZAPLINO_SHARE_CASES="chaos race ..." runs only those cases.
+wanted() { [ -z "${ZAPLINO_SHARE_CASES:-}" ] || [[ " $ZAPLINO_SHARE_CASES " == *" $1 "* ]]; }
 
 start_rpcbind || exit 1
 started=$(date +%s)
