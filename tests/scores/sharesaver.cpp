@@ -10,7 +10,8 @@
 //   save <round> ok|failed <milliseconds> unsaved=<count>
 // and the end: "done saved=<rounds saved> unsaved=<count>"; exit status 0 when none
 // is left unsaved. --hold-lock takes the lock, prints "holding <pid>", keeps it for N ms
-// (for ever without --hold-ms, to be killed while holding it), then lets it go.
+// (for ever without --hold-ms, to be killed while holding it), then prints "letting go"
+// and lets it go.
 // --load reads the list as the window does when it becomes active and prints
 // "load ok|failed <milliseconds> entries=<count>".
 
@@ -70,8 +71,9 @@ bool holdLock(const QString &path, std::optional<qint64> ms)
         for (;;)
             QThread::sleep(3600);
     QThread::msleep(static_cast<unsigned long>(*ms));
+    // Said before the lock goes, and nothing after: a save that waited for it ends later.
+    say(QStringLiteral("letting go"));
     folder.unlock();
-    say(QStringLiteral("released"));
     return true;
 }
 

@@ -340,6 +340,9 @@ only_the_list() { # SERVED_CASE_FOLDER
     left=$(cd "$1" && ls -A | grep -vx 'BESTFANG\.LST')
     [ -z "$left" ] || { echo "    left behind:" $left; return 1; }
 }
+saved_after_release() { # OUT HOLDER_OUT: the save ended after the holder let go
+    grep -q '^letting go' "$2" && [ "$1" -nt "$2" ] || { echo "    saved before the lock was let go"; return 1; }
+}
 all_saved() { grep -q '^done saved=[0-9]* unsaved=0$' "$1" || { echo "    $(tail -1 "$1")"; return 1; }; }
 
 # --- cases -------------------------------------------------------------------------
@@ -411,7 +414,8 @@ case_foreign() {
     run "$s" A fresh A 30 --tag A --rounds 1
     wait "$holder"
     check "$s" "$mark_fresh" "fresh lock of the other computer: waited for, then saved" \
-        eval 'first_save_between "$(out "$s" fresh A)" 2500 10000 && rounds_once "$(list "$s" fresh)" A 1 1 &&
+        eval 'first_save_between "$(out "$s" fresh A)" 0 10000 &&
+              saved_after_release "$(out "$s" fresh A)" "$(out "$s" fresh hold-B)" && rounds_once "$(list "$s" fresh)" A 1 1 &&
               no_lock_left "$work/$s/served/fresh"'
     new_case "$s" old
     hold "$s" B old && kill_holder "$s" B old
@@ -430,7 +434,8 @@ case_clone() {
     run "$s" A clone A 30 --tag A --rounds 1
     wait "$holder"
     check "$s" "$mark" "live lock of a cloned computer (same machine id): waited for" \
-        eval 'first_save_between "$(out "$s" clone A)" 3500 10000 && rounds_once "$(list "$s" clone)" A 1 1'
+        eval 'first_save_between "$(out "$s" clone A)" 0 10000 &&
+              saved_after_release "$(out "$s" clone A)" "$(out "$s" clone hold-C)" && rounds_once "$(list "$s" clone)" A 1 1'
 }
 
 # The server stopped, or frozen as by a pulled cable: the save gives up within about
