@@ -75,6 +75,9 @@ void drawFrame(QPainter &painter, const QRect &rect, const QColor &color, int wi
     painter.restore();
 }
 
+namespace {
+
+// The contrast ratio of two colours as the accessibility guidelines reckon it, 1 to 21.
 double contrastRatio(const QColor &a, const QColor &b)
 {
     const auto luminance = [](const QColor &c) {
@@ -86,56 +89,21 @@ double contrastRatio(const QColor &a, const QColor &b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-namespace {
-
-// Fits the colours again whenever the control's palette changes, as it does when the
-// desktop's colours change.
-class ColorFitter : public QObject
-{
-public:
-    ColorFitter(QWidget *control, const QList<ColorFit> &fits)
-        : QObject(control)
-        , m_control(control)
-        , m_fits(fits)
-    {
-        control->installEventFilter(this);
-        apply();
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::PaletteChange && !m_applying)
-            apply();
-        return false;
-    }
-
-private:
-    void apply()
-    {
-        const QPalette desktop = QApplication::palette(m_control);
-        QPalette p = m_control->palette();
-        for (const ColorFit &fit : std::as_const(m_fits)) {
-            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-                const QColor color = desktop.color(group, fit.role);
-                p.setColor(group, fit.role, contrastRatio(color, fit.against) >= fit.ratio ? color : fit.fallback);
-            }
-        }
-        m_applying = true;
-        m_control->setPalette(p);
-        m_applying = false;
-    }
-
-    QWidget *m_control;
-    QList<ColorFit> m_fits;
-    bool m_applying = false;
-};
-
 } // namespace
 
 void fitColors(QWidget *control, const QList<ColorFit> &fits)
 {
-    new ColorFitter(control, fits);
+    const QPalette desktop = QApplication::palette(control);
+    QPalette p = control->palette();
+    for (const ColorFit &fit : fits) {
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            const QColor color = desktop.color(group, fit.role);
+            p.setColor(group, fit.role, contrastRatio(color, fit.against) >= fit.ratio ? color : fit.fallback);
+        }
+    }
+    // Set where the desktop's colour stays too: a readable colour then stays when the
+    // desktop's colours change while the game runs.
+    control->setPalette(p);
 }
 
 void ClickTracker::press(const QMouseEvent *event)

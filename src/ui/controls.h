@@ -39,9 +39,6 @@ QFont fixedFont(double points, bool bold);
 // where a pen would straddle half pixels at 150 % and 200 %.
 void drawFrame(QPainter &painter, const QRect &rect, const QColor &color, int width = 1);
 
-// The contrast ratio of two colours as the accessibility guidelines reckon it, 1 to 21.
-double contrastRatio(const QColor &a, const QColor &b);
-
 // A colour of a control that the desktop supplies, drawn with or on one the game fixes:
 // the desktop's colour where it stands out from that by the ratio, else the fallback.
 struct ColorFit
@@ -52,7 +49,7 @@ struct ColorFit
     QColor fallback;
 };
 
-// Keeps the control readable on any desktop theme, also when the theme changes while the
+// Keeps the control readable on any desktop theme, also after the theme changes while the
 // game runs. On a light desktop every colour stays the desktop's.
 void fitColors(QWidget *control, const QList<ColorFit> &fits);
 

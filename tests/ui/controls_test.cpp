@@ -5,9 +5,13 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 class ControlsTest : public QObject
 {
@@ -22,6 +26,10 @@ private slots:
     void flatControlHasOneDarkLineRoundItsBackground();
     void scrollBarThumbStandsOutFromItsTrough_data();
     void scrollBarThumbStandsOutFromItsTrough();
+    void listAndScrollBarStayReadableOnADarkDesktop_data();
+    void listAndScrollBarStayReadableOnADarkDesktop();
+    void framesAreEquallyThickOnEverySide_data();
+    void framesAreEquallyThickOnEverySide();
 };
 
 namespace {
@@ -114,6 +122,67 @@ int lightness(QColor c)
     return (c.red() * 299 + c.green() * 587 + c.blue() * 114) / 1000;
 }
 
+QStyleOptionSlider sliderOption(QScrollBar *bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.pageStep = bar->pageStep();
+    return option;
+}
+
+QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
+{
+    const QStyleOptionSlider option = sliderOption(bar);
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+}
+
+// The contrast ratio of the accessibility guidelines.
+double contrast(QColor a, QColor b)
+{
+    const auto luminance = [](QColor c) {
+        double sum = 0;
+        const double weights[] = {0.2126, 0.7152, 0.0722};
+        const double channels[] = {c.redF(), c.greenF(), c.blueF()};
+        for (int i = 0; i < 3; ++i) {
+            const double v = channels[i];
+            sum += weights[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// How far what is drawn in the area stands out from the colour at its corner, its
+// background: by its most distinct pixel, the full colour of a stroke.
+double drawnContrast(const QImage &image, const QRect &area)
+{
+    const QColor background = image.pixelColor(area.topLeft());
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            best = std::max(best, contrast(image.pixelColor(x, y), background));
+    }
+    return best;
+}
+
+// A desktop theme's dark colours, light text on dark surfaces.
+QPalette darkDesktop()
+{
+    QPalette dark(QColor(0x32, 0x32, 0x32), QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Base, QColor(0x2D, 0x2D, 0x2D));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
+    return dark;
+}
+
 } // namespace
 
 void ControlsTest::flatControlHasOneDarkLineRoundItsBackground_data()
@@ -174,17 +243,8 @@ void ControlsTest::scrollBarThumbStandsOutFromItsTrough()
         bar = static_cast<QAbstractScrollArea *>(widget)->verticalScrollBar();
     QVERIFY(bar->isVisible());
 
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    if (bar->orientation() == Qt::Horizontal)
-        option.state |= QStyle::State_Horizontal;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.pageStep = bar->pageStep();
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
-    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+    const QRect thumb = scrollBarPart(bar, QStyle::SC_ScrollBarSlider);
+    const QRect groove = scrollBarPart(bar, QStyle::SC_ScrollBarGroove);
     // The end of the trough farther from the thumb.
     const QPoint start = groove.topLeft() + QPoint(2, 2);
     const QPoint end = groove.bottomRight() - QPoint(2, 2);
@@ -193,6 +253,100 @@ void ControlsTest::scrollBarThumbStandsOutFromItsTrough()
     const QImage image = bar->grab().toImage();
     const int contrast = std::abs(lightness(image.pixelColor(thumb.center())) - lightness(image.pixelColor(trough)));
     QVERIFY2(contrast >= 96, qPrintable(QString::number(contrast)));
+}
+
+void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop_data()
+{
+    QTest::addColumn<bool>("darkAtStart");
+    QTest::newRow("dark from the start") << true;
+    QTest::newRow("desktop turned dark while the game runs") << false;
+}
+
+// The list's background and the scroll bar's white box are the game's own colours; the
+// desktop's light text and dark boxes would vanish on them.
+void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop()
+{
+    QFETCH(bool, darkAtStart);
+    const QPalette desktop = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(desktop); });
+    if (darkAtStart)
+        QApplication::setPalette(darkDesktop());
+    ScriptedPlatform platform;
+    fang w(platform);
+    for (int i = 0; i < 40; ++i)
+        w.Liste1->addItem(QStringLiteral("   4   37   10 Anna"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild9_Click();
+    if (!darkAtStart)
+        QApplication::setPalette(darkDesktop());
+    QCoreApplication::processEvents();
+
+    const QImage entries = w.Liste1->viewport()->grab().toImage();
+    const QRect firstEntry = w.Liste1->visualRect(w.Liste1->model()->index(0, 0));
+    QCOMPARE(entries.pixelColor(firstEntry.topLeft()), QColor(0xFF, 0xE0, 0xC0));
+    const double text = drawnContrast(entries, firstEntry);
+    QVERIFY2(text >= 4.5, qPrintable(QString::number(text)));
+
+    for (QScrollBar *bar : {w.HBildlauf1, w.Liste1->verticalScrollBar()}) {
+        QVERIFY(bar->isVisible());
+        const QImage image = bar->grab().toImage();
+        for (QStyle::SubControl arrow : {QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddLine}) {
+            // Inside the arrow's box, within its outline.
+            const double drawn = drawnContrast(image, scrollBarPart(bar, arrow).adjusted(1, 1, -1, -1));
+            QVERIFY2(drawn >= 3, qPrintable(QString::number(drawn)));
+        }
+    }
+}
+
+void ControlsTest::framesAreEquallyThickOnEverySide_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("thickness");
+    QTest::newRow("at 100 % one pixel") << qreal(1) << 1;
+    QTest::newRow("at 150 % two device pixels") << qreal(1.5) << 2;
+    QTest::newRow("at 200 % two device pixels") << qreal(2) << 2;
+}
+
+// Counted from the frame's outer edge inwards, in the middle of each side: a fill colour
+// left outside the line would count as none.
+void ControlsTest::framesAreEquallyThickOnEverySide()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, thickness);
+    ScriptedPlatform platform;
+    fang w(platform);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Bild9_Click();
+    QImage image(w.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    w.render(&image);
+
+    // Where each control lies in the window, in logical pixels.
+    const QList<std::pair<const char *, QRect>> frames = {
+        {"playing field", {64, 48, 473, 305}},
+        {"next letter", {296, 360, 33, 33}},
+        {"high-score panel", {120, 56, 361, 289}},
+        {"high-score list", {129, 97, 345, 218}},
+    };
+    for (const auto &[name, logical] : frames) {
+        const QRect device(QPoint(qRound(logical.left() * ratio), qRound(logical.top() * ratio)),
+                           QPoint(qRound((logical.right() + 1) * ratio) - 1, qRound((logical.bottom() + 1) * ratio) - 1));
+        const QPoint middle = device.center();
+        const auto run = [&](QPoint from, QPoint step) {
+            int n = 0;
+            for (QPoint at = from; dark(image.pixelColor(at)) && n < 10; at += step)
+                ++n;
+            return n;
+        };
+        const QList<int> sides = {run({device.left(), middle.y()}, {1, 0}), run({middle.x(), device.top()}, {0, 1}),
+                                  run({device.right(), middle.y()}, {-1, 0}),
+                                  run({middle.x(), device.bottom()}, {0, -1})};
+        QVERIFY2(sides == QList<int>(4, thickness),
+                 qPrintable(QStringLiteral("%1: left, top, right, bottom %2 %3 %4 %5")
+                                .arg(name).arg(sides[0]).arg(sides[1]).arg(sides[2]).arg(sides[3])));
+    }
 }
 
 QTEST_MAIN(ControlsTest)
