@@ -562,35 +562,38 @@ public:
 class FrameAbove : public QWidget
 {
 public:
-    explicit FrameAbove(QFrame *frame)
-        : QWidget(frame)
-        , m_frame(frame)
+    explicit FrameAbove(QAbstractScrollArea *area)
+        : QWidget(area)
+        , m_area(area)
     {
         setObjectName(QStringLiteral("frameAbove"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
-        setGeometry(frame->rect());
-        frame->installEventFilter(this);
+        setGeometry(area->rect());
+        area->installEventFilter(this);
+        // The list raises its scroll bars above it as it lays them out.
+        for (QScrollBar *bar : {area->horizontalScrollBar(), area->verticalScrollBar()})
+            bar->parentWidget()->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize) {
-            setGeometry(m_frame->rect());
+        if (watched == m_area && event->type() == QEvent::Resize)
+            setGeometry(m_area->rect());
+        if (event->type() == QEvent::Resize || event->type() == QEvent::ZOrderChange)
             raise();
-        }
         return false;
     }
 
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        drawFrame(painter, rect(), m_frame->palette().color(QPalette::WindowText), m_frame->lineWidth());
+        drawFrame(painter, rect(), m_area->palette().color(QPalette::WindowText), m_area->lineWidth());
     }
 
 private:
-    QFrame *m_frame;
+    QAbstractScrollArea *m_area;
 };
 
 QStyle *flatStyle()
