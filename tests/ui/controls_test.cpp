@@ -142,45 +142,24 @@ QRect scrollBarPart(QScrollBar *bar, QStyle::SubControl part)
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
 }
 
-// The contrast ratio of the accessibility guidelines.
-double contrast(QColor a, QColor b)
-{
-    const auto luminance = [](QColor c) {
-        double sum = 0;
-        const double weights[] = {0.2126, 0.7152, 0.0722};
-        const double channels[] = {c.redF(), c.greenF(), c.blueF()};
-        for (int i = 0; i < 3; ++i) {
-            const double v = channels[i];
-            sum += weights[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
-        }
-        return sum;
-    };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 // How far what is drawn in the area stands out from the colour at its corner, its
-// background: by its most distinct pixel, the full colour of a stroke.
+// background: by its most distinct pixel, the full colour of a stroke, as the contrast
+// ratio of the accessibility guidelines reckons it.
 double drawnContrast(const QImage &image, const QRect &area)
 {
-    const QColor background = image.pixelColor(area.topLeft());
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
+    };
+    const double background = luminance(image.pixelColor(area.topLeft()));
     double best = 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x)
-            best = std::max(best, contrast(image.pixelColor(x, y), background));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double drawn = luminance(image.pixelColor(x, y));
+            best = std::max(best, std::max(drawn, background) / std::min(drawn, background));
+        }
     }
     return best;
-}
-
-// A desktop theme's dark colours, light text on dark surfaces.
-QPalette darkDesktop()
-{
-    QPalette dark(QColor(0x32, 0x32, 0x32), QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::Base, QColor(0x2D, 0x2D, 0x2D));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
-    return dark;
 }
 
 } // namespace
@@ -267,10 +246,15 @@ void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop_data()
 void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop()
 {
     QFETCH(bool, darkAtStart);
+    // A dark theme's colours: light text on dark surfaces.
+    QPalette dark(QColor(0x32, 0x32, 0x32), QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Base, QColor(0x2D, 0x2D, 0x2D));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
     const QPalette desktop = QApplication::palette();
     const auto restore = qScopeGuard([&] { QApplication::setPalette(desktop); });
     if (darkAtStart)
-        QApplication::setPalette(darkDesktop());
+        QApplication::setPalette(dark);
     ScriptedPlatform platform;
     fang w(platform);
     for (int i = 0; i < 40; ++i)
@@ -279,7 +263,7 @@ void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.Bild9_Click();
     if (!darkAtStart)
-        QApplication::setPalette(darkDesktop());
+        QApplication::setPalette(dark);
     QCoreApplication::processEvents();
 
     const QImage entries = w.Liste1->viewport()->grab().toImage();
@@ -308,8 +292,8 @@ void ControlsTest::framesAreEquallyThickOnEverySide_data()
     QTest::newRow("at 200 % two device pixels") << qreal(2) << 2;
 }
 
-// Counted from the frame's outer edge inwards, in the middle of each side: a fill colour
-// left outside the line would count as none.
+// Counted inwards from the middle of each side's outer edge: a fill colour left outside
+// the line would count as no frame at all.
 void ControlsTest::framesAreEquallyThickOnEverySide()
 {
     QFETCH(qreal, ratio);
@@ -322,30 +306,23 @@ void ControlsTest::framesAreEquallyThickOnEverySide()
     QImage image(w.size() * ratio, QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     w.render(&image);
-
-    // Where each control lies in the window, in logical pixels.
-    const QList<std::pair<const char *, QRect>> frames = {
-        {"playing field", {64, 48, 473, 305}},
-        {"next letter", {296, 360, 33, 33}},
-        {"high-score panel", {120, 56, 361, 289}},
-        {"high-score list", {129, 97, 345, 218}},
-    };
-    for (const auto &[name, logical] : frames) {
-        const QRect device(QPoint(qRound(logical.left() * ratio), qRound(logical.top() * ratio)),
-                           QPoint(qRound((logical.right() + 1) * ratio) - 1, qRound((logical.bottom() + 1) * ratio) - 1));
+    // The playing field, the next letter's box, the high-score panel and its list.
+    for (const QRect &r : {QRect(64, 48, 473, 305), QRect(296, 360, 33, 33), QRect(120, 56, 361, 289),
+                           QRect(129, 97, 345, 218)}) {
+        const QRect device(QPoint(qRound(r.left() * ratio), qRound(r.top() * ratio)),
+                           QPoint(qRound((r.right() + 1) * ratio) - 1, qRound((r.bottom() + 1) * ratio) - 1));
         const QPoint middle = device.center();
-        const auto run = [&](QPoint from, QPoint step) {
+        QList<int> sides;
+        for (const auto &[from, step] : {std::pair{QPoint(device.left(), middle.y()), QPoint(1, 0)},
+                                         {QPoint(middle.x(), device.top()), QPoint(0, 1)},
+                                         {QPoint(device.right(), middle.y()), QPoint(-1, 0)},
+                                         {QPoint(middle.x(), device.bottom()), QPoint(0, -1)}}) {
             int n = 0;
-            for (QPoint at = from; dark(image.pixelColor(at)) && n < 10; at += step)
+            for (QPoint at = from; n < 10 && dark(image.pixelColor(at)); at += step)
                 ++n;
-            return n;
-        };
-        const QList<int> sides = {run({device.left(), middle.y()}, {1, 0}), run({middle.x(), device.top()}, {0, 1}),
-                                  run({device.right(), middle.y()}, {-1, 0}),
-                                  run({middle.x(), device.bottom()}, {0, -1})};
-        QVERIFY2(sides == QList<int>(4, thickness),
-                 qPrintable(QStringLiteral("%1: left, top, right, bottom %2 %3 %4 %5")
-                                .arg(name).arg(sides[0]).arg(sides[1]).arg(sides[2]).arg(sides[3])));
+            sides << n;
+        }
+        QCOMPARE(sides, QList<int>(4, thickness));
     }
 }
 
