@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -14,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cmath>
 
 int twipsToPixels(double twips)
@@ -52,6 +54,56 @@ QFont fixedFont(double points, bool bold)
 {
     return layoutFont({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")},
                       QFont::Monospace, points, bold);
+}
+
+void drawFrame(QPainter &painter, const QRect &rect, const QColor &color, int width)
+{
+    const QTransform toDevice = painter.deviceTransform();
+    const QRectF mapped = toDevice.mapRect(QRectF(rect));
+    // Edges rounded as Qt rounds a widget's own, so that the border is flush with it.
+    const QRect outer(QPoint(qRound(mapped.left()), qRound(mapped.top())),
+                      QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
+    // Rounded up: a child laid a line's width inside the rectangle then leaves no gap.
+    const int line = std::max(1, static_cast<int>(std::ceil(width * toDevice.m11() - 1e-6)));
+    painter.save();
+    // Straight in device pixels from here.
+    painter.setWorldTransform(toDevice.inverted() * painter.worldTransform());
+    painter.fillRect(outer.x(), outer.y(), outer.width(), line, color);
+    painter.fillRect(outer.x(), outer.bottom() + 1 - line, outer.width(), line, color);
+    painter.fillRect(outer.x(), outer.y(), line, outer.height(), color);
+    painter.fillRect(outer.right() + 1 - line, outer.y(), line, outer.height(), color);
+    painter.restore();
+}
+
+namespace {
+
+// The contrast ratio of two colours as the accessibility guidelines reckon it, 1 to 21.
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void fitColors(QWidget *control, const QList<ColorFit> &fits)
+{
+    const QPalette desktop = QApplication::palette(control);
+    QPalette p = control->palette();
+    for (const ColorFit &fit : fits) {
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            const QColor color = desktop.color(group, fit.role);
+            p.setColor(group, fit.role, contrastRatio(color, fit.against) >= fit.ratio ? color : fit.fallback);
+        }
+    }
+    // Set where the desktop's colour stays too: a readable colour then stays when the
+    // desktop's colours change while the game runs.
+    control->setPalette(p);
 }
 
 void ClickTracker::press(const QMouseEvent *event)
@@ -184,10 +236,8 @@ void PictureBox::paintEvent(QPaintEvent *)
             painter.drawText(topLeft + QPoint(0, metrics.ascent()), item.text);
         }
     }
-    if (m_border) {
-        painter.setPen(Qt::black);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
+    if (m_border)
+        drawFrame(painter, rect(), Qt::black);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
@@ -254,8 +304,8 @@ void Label::paintEvent(QPaintEvent *event)
     QLabel::paintEvent(event);
     if (m_border) {
         QPainter painter(this);
-        painter.setPen(Qt::black);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        // QLabel has a drawFrame of its own.
+        ::drawFrame(painter, rect(), Qt::black);
     }
 }
 
@@ -302,11 +352,7 @@ void Shape::paintEvent(QPaintEvent *)
     if (m_fill.isValid())
         painter.fillRect(rect(), m_fill);
     // The border lies inside the rectangle, as wide as its width in pixels.
-    const int w = m_borderWidth;
-    painter.fillRect(0, 0, width(), w, m_border);
-    painter.fillRect(0, height() - w, width(), w, m_border);
-    painter.fillRect(0, 0, w, height(), m_border);
-    painter.fillRect(width() - w, 0, w, height(), m_border);
+    drawFrame(painter, rect(), m_border, m_borderWidth);
 }
 
 FocusFrame::FocusFrame(QWidget *window)
@@ -373,8 +419,9 @@ void FocusFrame::follow(QWidget *focus)
     if (parentWidget() != container)
         setParent(container);
     // One pixel clear of the control, and inside its container, so that all of it shows.
+    // The mask leaves room for a line of whole device pixels at any scale.
     setGeometry(focus->geometry().adjusted(-2, -2, 2, 2) & container->rect());
-    setMask(QRegion(rect()) - QRegion(rect().adjusted(1, 1, -1, -1)));
+    setMask(QRegion(rect()) - QRegion(rect().adjusted(2, 2, -2, -2)));
     // Just above the control, so that a panel lying over the control covers its frame too.
     raise();
     const QObjectList &siblings = container->children();
@@ -391,7 +438,7 @@ void FocusFrame::follow(QWidget *focus)
 void FocusFrame::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
+    drawFrame(painter, rect(), Qt::black);
 }
 
 void ScrollBar::keyPressEvent(QKeyEvent *event)
@@ -425,6 +472,17 @@ public:
     {
     }
 
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
+        if (element == CE_ShapedFrame && frame && frame->frameShape == QFrame::Box
+            && !(frame->state & (State_Sunken | State_Raised)))
+            drawFrame(*painter, frame->rect, frame->palette.windowText().color(), frame->lineWidth);
+        else
+            QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
                             const QWidget *widget) const override
     {
@@ -440,8 +498,7 @@ private:
     static void drawBox(QPainter *painter, const QRect &rect, const QColor &fill)
     {
         painter->fillRect(rect, fill);
-        painter->setPen(FlatLine);
-        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+        drawFrame(*painter, rect, FlatLine);
     }
 
     void drawArrow(PrimitiveElement arrow, const QStyleOption *option, const QRect &rect, QPainter *painter,
@@ -470,8 +527,7 @@ private:
         drawArrow(horizontal ? PE_IndicatorArrowRight : PE_IndicatorArrowDown, option, add, painter, widget);
         if (bar->maximum > bar->minimum)
             drawBox(painter, proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget), Thumb);
-        painter->setPen(FlatLine);
-        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        drawFrame(*painter, option->rect, FlatLine);
     }
 
     void drawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
@@ -500,6 +556,46 @@ public:
     }
 };
 
+// A list's entries and scroll bars lie a logical pixel inside its frame, which at 150 %
+// is one device pixel on some sides and two on others. Drawn once more above them, the
+// frame keeps one thickness all round.
+class FrameAbove : public QWidget
+{
+public:
+    explicit FrameAbove(QAbstractScrollArea *area)
+        : QWidget(area)
+        , m_area(area)
+    {
+        setObjectName(QStringLiteral("frameAbove"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(area->rect());
+        area->installEventFilter(this);
+        // The list raises its scroll bars above it as it lays them out.
+        for (QScrollBar *bar : {area->horizontalScrollBar(), area->verticalScrollBar()})
+            bar->parentWidget()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_area && event->type() == QEvent::Resize)
+            setGeometry(m_area->rect());
+        if (event->type() == QEvent::Resize || event->type() == QEvent::ZOrderChange)
+            raise();
+        return false;
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        drawFrame(painter, rect(), m_area->palette().color(QPalette::WindowText), m_area->lineWidth());
+    }
+
+private:
+    QAbstractScrollArea *m_area;
+};
+
 QStyle *flatStyle()
 {
     static QPointer<QStyle> style;
@@ -523,6 +619,8 @@ void drawFlat(QWidget *control)
         area->setPalette(p);
         area->horizontalScrollBar()->setStyle(flatStyle());
         area->verticalScrollBar()->setStyle(flatStyle());
+        if (!area->findChild<QWidget *>(QStringLiteral("frameAbove"), Qt::FindDirectChildrenOnly))
+            (new FrameAbove(area))->show();
     }
 }
 

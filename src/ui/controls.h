@@ -6,7 +6,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
+#include <QList>
 #include <QListView>
+#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
@@ -18,6 +20,7 @@
 
 class QKeyEvent;
 class QMouseEvent;
+class QPainter;
 
 class QStringListModel;
 
@@ -30,6 +33,25 @@ QRect twipsRect(int left, int top, int width, int height);
 // 96 dpi, so the fonts keep their place in the twip grid on any screen).
 QFont sansFont(double points, bool bold, bool italic = false);
 QFont fixedFont(double points, bool bold);
+
+// Draws a border of the given width (in logical pixels) along the inside of a rectangle,
+// in whole device pixels: as thick on every side at any scale, and flush with the edge,
+// where a pen would straddle half pixels at 150 % and 200 %.
+void drawFrame(QPainter &painter, const QRect &rect, const QColor &color, int width = 1);
+
+// A colour of a control that the desktop supplies, drawn with or on one the game fixes:
+// the desktop's colour where it stands out from that by the ratio, else the fallback.
+struct ColorFit
+{
+    QPalette::ColorRole role;
+    QColor against;
+    double ratio;
+    QColor fallback;
+};
+
+// Keeps the control readable on any desktop theme, also after the theme changes while the
+// game runs. On a light desktop every colour stays the desktop's.
+void fitColors(QWidget *control, const QList<ColorFit> &fits);
 
 // Turns a press and a release of the left button inside a widget into one click. A
 // double-click is no second click: the control has no double-click of its own, and its

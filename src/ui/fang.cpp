@@ -27,6 +27,12 @@ Label *captionLabel(QWidget *parent, const QRect &geometry, const QString &capti
 const QColor ButtonColumn(0xFF, 0xC0, 0x80);
 const QColor Frame(0xC0, 0x40, 0x00);
 const QColor BoxBorder(0x80, 0x80, 0x80);
+// A light desktop's own button colour, for the boxes of a scroll bar on a dark one.
+const QColor LightButton(0xEF, 0xEF, 0xEF);
+// Text, and a scroll bar's arrows and lines, stand out from what they are drawn on by
+// these ratios, as the accessibility guidelines ask.
+constexpr double TextContrast = 4.5;
+constexpr double PartContrast = 3.0;
 
 Shape *makeShape(QWidget *parent, const QRect &twips, const QColor &border, int width,
                  const QColor &fill = QColor())
@@ -149,6 +155,10 @@ void fang::createTopBar()
     HBildlauf1->setValue(10);
     HBildlauf1->setFocusPolicy(Qt::StrongFocus);
     drawFlat(HBildlauf1);
+    // It stands in a white box: light like it on a dark desktop too, its black arrows
+    // and lines plain to see.
+    fitColors(HBildlauf1, {{QPalette::Base, Qt::black, PartContrast, Qt::white},
+                           {QPalette::Button, Qt::black, PartContrast, LightButton}});
     // The value follows the thumb while it is dragged, so the period shown, the one the
     // clock reads and the one a round won mid-drag records are the same: each step of a
     // drag is a Scroll, any other change a Change.
@@ -258,9 +268,14 @@ void fang::createHighScorePanel()
     Bild1->placeChild(Liste1, 120, 600);
     Liste1->setFont(fixedFont(12, true));
     drawFlat(Liste1);
+    const QColor listBackground(0xFF, 0xE0, 0xC0);
     QPalette p = Liste1->palette();
-    p.setColor(QPalette::Base, QColor(0xFF, 0xE0, 0xC0));
+    p.setColor(QPalette::Base, listBackground);
     Liste1->setPalette(p);
+    // The entries in the desktop's text colour, unless that is too light for the list's
+    // fixed background (a dark desktop's); so too the arrows' boxes of its scroll bar.
+    fitColors(Liste1, {{QPalette::Text, listBackground, TextContrast, Qt::black},
+                       {QPalette::Button, Qt::black, PartContrast, LightButton}});
     // Display only: choosing an entry means nothing.
     Liste1->setSelectionMode(QAbstractItemView::NoSelection);
 

@@ -7,11 +7,13 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QFile>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTest>
 
-enum class Before { Ready, Running, ScoresOpen, FilesOpen, InfoOpen, StartUp, WinningMove };
-enum class Press { Click, DoubleClick, Space, Return };
+enum class Before { Ready, Running, ScoresOpen, FilesOpen, FileGone, InfoOpen, StartUp, WinningMove };
+enum class Press { Click, DoubleClick, Space, Return, HeldSpace, HeldReturn, LetGoOutside };
 Q_DECLARE_METATYPE(Before)
 Q_DECLARE_METATYPE(Press)
 
@@ -78,8 +80,11 @@ void prepare(fang &w, ScriptedPlatform &platform, Before before)
         w.Bild5_Click();
     if (before == Before::ScoresOpen)
         w.Bild9_Click();
-    if (before == Before::FilesOpen)
+    if (before == Before::FilesOpen || before == Before::FileGone)
         w.Bild3_Click();
+    // Deleted while the file panel lists it.
+    if (before == Before::FileGone)
+        QVERIFY(QFile::remove(QStringLiteral("DREI.TXT")));
     if (before == Before::InfoOpen) {
         w.Bild8_Click();
         showActive(w.infoWindow());
@@ -93,6 +98,22 @@ QWidget *mouseTarget(QWidget *widget, QPoint &at)
     auto *files = qobject_cast<FileListBox *>(widget);
     at = files ? files->visualItemRect(files->item(0)).center() : widget->rect().center();
     return files ? files->viewport() : widget;
+}
+
+// A key held down: its press, the repeats of the window system (each a release and a
+// press marked as repeated) at whichever control has the focus by then, and its release.
+void holdKey(QWidget *target, Qt::Key key)
+{
+    const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QStringLiteral("\r");
+    QTest::keyPress(target, key);
+    const auto focus = [target] { return QApplication::focusWidget() ? QApplication::focusWidget() : target; };
+    for (int i = 0; i < 3; ++i) {
+        for (QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+            QKeyEvent repeat(type, key, Qt::NoModifier, text, true);
+            QApplication::sendEvent(focus(), &repeat);
+        }
+    }
+    QTest::keyRelease(focus(), key);
 }
 
 // Answers each real box as it opens, as a player would: with Esc, or with a click on
@@ -168,7 +189,9 @@ void InputTest::everyWayOfPressingActsOnce_data()
         const char *after;
         const char *accessibleName;
     };
-    const QList<Press> all = {Press::Click, Press::DoubleClick, Press::Space, Press::Return};
+    // A key held down acts once, as a double-click does.
+    const QList<Press> all = {Press::Click,  Press::DoubleClick, Press::Space,
+                              Press::Return, Press::HeldSpace,   Press::HeldReturn};
     const char *bye = "words 3, Bestenliste: Bestenliste fehlt.";
     const QList<Row> rows = {
         {"Bild2", Before::Ready, all, "words 4, Zaplino: Dieses Spiel jetzt beenden?", "Beenden"},
@@ -185,10 +208,10 @@ void InputTest::everyWayOfPressingActsOnce_data()
          ">>  Das Fenster hier mit einem Klick schließen  <<"},
         {"ZAPLABEL.Bild1", Before::InfoOpen, all, bye, "Okay"},
         {"ZAPLABEL.Bezeichnung1", Before::InfoOpen, {Press::Click, Press::DoubleClick}, bye, "O k a y"},
-        {"Datei1", Before::FilesOpen, {Press::DoubleClick, Press::Return}, "words 2", ""},
+        {"Datei1", Before::FilesOpen, {Press::DoubleClick, Press::Return, Press::HeldReturn}, "words 2", ""},
         {"Datei1", Before::FilesOpen, {Press::Click}, "words 4, files", ""},
     };
-    const char *pressNames[] = {"click", "double-click", "Space", "Return"};
+    const char *pressNames[] = {"click", "double-click", "Space", "Return", "held Space", "held Return"};
     for (const Row &row : rows) {
         for (Press press : row.presses) {
             QTest::addRow("%s %s", pressNames[static_cast<int>(press)], row.name)
@@ -198,6 +221,15 @@ void InputTest::everyWayOfPressingActsOnce_data()
     // The window system gives the second press to whatever lies under the pointer by then.
     QTest::newRow("double-click closing the high-score panel starts no round on the field below")
         << "Bezeichnung20" << Before::ScoresOpen << Press::DoubleClick << "Bild5" << "words 4" << "";
+    // The panel stays open, the focus in the list, where the repeats arrive.
+    QTest::newRow("held Return on a list deleted meanwhile reports it once")
+        << "Datei1" << Before::FileGone << Press::HeldReturn << "Datei1"
+        << "words 4, files, Textliste: Die Datei wurde nicht gefunden:" << "";
+    QTest::newRow("press on a picture button let go outside it does nothing")
+        << "Bild10" << Before::Ready << Press::LetGoOutside << "Bild10" << "words 4" << "Neues Wort";
+    QTest::newRow("press on the closing label let go outside it does nothing")
+        << "Bezeichnung20" << Before::ScoresOpen << Press::LetGoOutside << "Bezeichnung20" << "words 4, scores"
+        << ">>  Das Fenster hier mit einem Klick schließen  <<";
 }
 
 void InputTest::everyWayOfPressingActsOnce()
@@ -229,6 +261,15 @@ void InputTest::everyWayOfPressingActsOnce()
     if (press == Press::Space || press == Press::Return) {
         target->setFocus();
         QTest::keyClick(target, press == Press::Space ? Qt::Key_Space : Qt::Key_Return);
+    }
+    if (press == Press::HeldSpace || press == Press::HeldReturn) {
+        target->setFocus();
+        holdKey(target, press == Press::HeldSpace ? Qt::Key_Space : Qt::Key_Return);
+    }
+    if (press == Press::LetGoOutside) {
+        QWidget *pressed = mouseTarget(target, at);
+        QTest::mousePress(pressed, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(pressed, Qt::LeftButton, {}, QPoint(at.x(), pressed->height() + 4));
     }
     QCOMPARE(observed(w, platform), after);
     w.Zeit1->stop();
