@@ -10,6 +10,10 @@ metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
 appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
 appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree"
 
+# example.org and its kind are reserved names: a software centre would show a dead link.
+grep -Eo 'https?://[^<" ]*' "$metainfo" | grep -E '^https?://([^/]*\.)?example\.(org|com|net)(/|$)' &&
+    fail "metainfo links to a place that does not exist"
+
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
     fail "launchable does not name the desktop entry"
 command=$(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo")
