@@ -85,7 +85,11 @@ for deb in "$first"/*.deb; do
         echo "identical: $(basename "$deb")"
     else
         same=false
-        diff <(dpkg-deb -c "$deb") <(dpkg-deb -c "$other") || true
+        if command -v diffoscope >/dev/null 2>&1; then
+            diffoscope "$deb" "$other" || true
+        else
+            diff <(dpkg-deb -c "$deb") <(dpkg-deb -c "$other") || true
+        fi
     fi
 done
 $same || { echo "the two builds differ" >&2; exit 1; }
