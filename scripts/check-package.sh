@@ -62,9 +62,24 @@ ls "$first"
 
 step "lintian"
 install_missing_packages lintian
+# The project has no web site, so the AppStream file names no homepage. AppStream 1.0
+# (Debian 13) warns about that, and lintian reports any warning of appstreamcli as one
+# tag, which Debian 12's lintian does not know (an override would be an error there):
+# the tag is let through only where the missing homepage is all appstreamcli finds.
+suppress=()
+if command -v appstreamcli >/dev/null 2>&1; then
+    unpacked=$folder/unpacked
+    dpkg-deb -x "$(ls "$first"/zaplino_*.deb)" "$unpacked"
+    if ! appstreamcli validate-tree --no-net "$unpacked" >"$folder/appstream.log" 2>&1 &&
+        grep -q ': url-homepage-missing$' "$folder/appstream.log" &&
+        ! grep -E '^ *[EW]: ' "$folder/appstream.log" | grep -qv ': url-homepage-missing$'; then
+        suppress=(--suppress-tags appstream-metadata-validation-failed)
+        echo "AppStream: no homepage, as the project has none (url-homepage-missing)"
+    fi
+fi
 # Errors and warnings fail; pedantic tags are shown so that each is mended or
 # overridden with its reason in debian/*lintian-overrides.
-lintian --fail-on error,warning --pedantic --display-info "$changes"
+lintian --fail-on error,warning --pedantic --display-info "${suppress[@]}" "$changes"
 echo "lintian: no errors or warnings"
 
 step "second build: other path, time, time zone, locale, umask and user"
