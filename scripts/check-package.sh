@@ -34,8 +34,9 @@ case "${1-}" in
 esac
 rm -rf "$folder"
 first=$folder/first
-# Longer than the first, with a space: paths must leave no trace in the package.
-second="$folder/second build elsewhere"
+# Longer than the first: paths must leave no trace in the package. Without spaces:
+# dpkg-buildflags maps the build path out of the program only where it has none.
+second=$folder/second-build-elsewhere
 mkdir -p "$first" "$second"
 
 # The committed sources only: a clean clone has nothing else (a tree without git is one).
