@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs the README's ./test.sh, then scripts/check-package.sh, as root in a fresh minimal
-# Debian 13 made with debootstrap, on a clean clone of the checkout's HEAD. Everything
+# Builds and checks the Debian package (scripts/check-package.sh) while only
+# build-essential and the package's build dependencies are installed, runs the README's
+# ./test.sh, then the package's autopkgtest, as root in a fresh minimal Debian 13 made
+# with debootstrap, on a clean clone of the checkout's HEAD. Everything
 # stays in one folder of the build tree: the Debian tree, debootstrap's download cache
 # and apt's downloaded packages (kept for the next run; the tree itself is made anew).
 #   DEBIAN13_DIR   the folder (default build-debian13)
@@ -78,8 +80,11 @@ in_tree() {
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         bash -c "cd /srv/zaplino && $1"
 }
-stage "./test.sh"
-in_tree ./test.sh
+# Before ./test.sh installs its packages: the build must need nothing undeclared.
 stage "scripts/check-package.sh"
 in_tree scripts/check-package.sh
+stage "./test.sh"
+in_tree ./test.sh
+stage "scripts/check-package.sh --autopkgtest"
+in_tree "scripts/check-package.sh --autopkgtest"
 stage "Done"

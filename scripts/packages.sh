@@ -6,15 +6,27 @@ install_missing_packages() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -gt 0 ] || return 0
+    echo "Installing: ${missing[*]}"
+    apt_install install "${missing[@]}"
+}
+
+# Installs the build dependencies of the source package in the folder given that are
+# not installed yet; apt reads them from its debian/control.
+install_build_dependencies() {
+    (cd "$1" && dpkg-checkbuilddeps) >/dev/null 2>&1 && return 0
+    echo "Installing the build dependencies of $1"
+    apt_install build-dep "$(realpath "$1")"
+}
+
+apt_install() {
     # sudo drops variables set in front of it, so env passes the front end through;
     # without it debconf would try to ask questions on the terminal.
     # Another apt run (an update manager, say) holds the lock for a while: wait for it.
     local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600)
     [ "$(id -u)" -eq 0 ] || apt=(sudo "${apt[@]}")
-    echo "Installing: ${missing[*]}"
     local log status=0
     log=$(mktemp)
-    { "${apt[@]}" update && "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; } >"$log" 2>&1 ||
+    { "${apt[@]}" update && "${apt[@]}" "$1" -y --no-install-recommends "${@:2}"; } >"$log" 2>&1 ||
         status=$?
     if [ "$status" -ne 0 ]; then
         cat "$log" >&2
