@@ -162,6 +162,18 @@ double drawnContrast(const QImage &image, const QRect &area)
     return best;
 }
 
+// The window with the high-score panel open and so many entries that its list scrolls.
+bool showFullHighScorePanel(fang &w)
+{
+    for (int i = 0; i < 40; ++i)
+        w.Liste1->addItem(QStringLiteral("   4   37   10 Anna"));
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w))
+        return false;
+    w.Bild9_Click();
+    return true;
+}
+
 } // namespace
 
 void ControlsTest::flatControlHasOneDarkLineRoundItsBackground_data()
@@ -210,11 +222,7 @@ void ControlsTest::scrollBarThumbStandsOutFromItsTrough()
     QFETCH(QString, name);
     ScriptedPlatform platform;
     fang w(platform);
-    for (int i = 0; i < 40; ++i)
-        w.Liste1->addItem(QStringLiteral("   4   37   10 Anna"));
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.Bild9_Click();
+    QVERIFY(showFullHighScorePanel(w));
     QCoreApplication::processEvents();
     QWidget *widget = control(w, name);
     auto *bar = qobject_cast<QScrollBar *>(widget);
@@ -257,11 +265,7 @@ void ControlsTest::listAndScrollBarStayReadableOnADarkDesktop()
         QApplication::setPalette(dark);
     ScriptedPlatform platform;
     fang w(platform);
-    for (int i = 0; i < 40; ++i)
-        w.Liste1->addItem(QStringLiteral("   4   37   10 Anna"));
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.Bild9_Click();
+    QVERIFY(showFullHighScorePanel(w));
     if (!darkAtStart)
         QApplication::setPalette(dark);
     QCoreApplication::processEvents();
