@@ -1,5 +1,7 @@
 #include "scores/folderlock.h"
 
+#include "scores/answers.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -41,6 +43,7 @@ int openFile(const QString &path, int flags, mode_t mode = 0)
     do
         fd = ::open(nativePath(path).constData(), flags | O_CLOEXEC, mode);
     while (fd < 0 && errno == EINTR);
+    answers::note();
     return fd;
 }
 
@@ -55,6 +58,7 @@ bool readFile(const QString &path, QByteArray *bytes, qsizetype limit = 1 << 24)
     bool ok = true;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        answers::note();
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -117,7 +121,9 @@ bool exists(const QString &path)
 
 bool moveTo(const QString &from, const QString &to)
 {
-    return ::rename(nativePath(from).constData(), nativePath(to).constData()) == 0;
+    const bool moved = ::rename(nativePath(from).constData(), nativePath(to).constData()) == 0;
+    answers::note();
+    return moved;
 }
 
 QString folderOf(const QString &path)
@@ -155,7 +161,9 @@ int createFile(const QString &path, int flags)
 bool makeFolder(const QString &path)
 {
     const QByteArray native = nativePath(path);
-    if (::mkdir(native.constData(), 0777) != 0)
+    const bool made = ::mkdir(native.constData(), 0777) == 0;
+    answers::note();
+    if (!made)
         return false;
     const mode_t sharing = sharingOf(folderOf(path), true);
     struct stat st{};
