@@ -1,21 +1,18 @@
 #include "scores/folderlock.h"
 
 #include "scores/answers.h"
+#include "scores/fileio.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QStringList>
 #include <QSysInfo>
 #include <QThread>
 
 #include <cerrno>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,66 +20,33 @@
 namespace {
 
 const QString FreeFile = QStringLiteral("free");
-const QString PendingFile = QStringLiteral("pending");
+// Earlier versions of the game named their owner file this way.
+const QString PlainOwner = QStringLiteral("owner");
+const QString OwnerPrefix = QStringLiteral("owner.");
 
-QByteArray nativePath(const QString &path)
+bool isOwnerEntry(const QString &name)
 {
-    return QFile::encodeName(path);
+    return name == PlainOwner || name.startsWith(OwnerPrefix);
 }
 
-QString randomHex()
+// The holder's part of an owner file's name, which its beats leave as it is.
+QString ownerId(const QString &name)
 {
-    QRandomGenerator *random = QRandomGenerator::system();
-    return QString::number(random->generate64(), 16).rightJustified(16, u'0')
-           + QString::number(random->generate64(), 16).rightJustified(16, u'0');
-}
-
-int openFile(const QString &path, int flags, mode_t mode = 0)
-{
-    int fd = -1;
-    do
-        fd = ::open(nativePath(path).constData(), flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    answers::note();
-    return fd;
-}
-
-// The whole file; false when it cannot be opened or read. At most limit bytes and a buffer more.
-bool readFile(const QString &path, QByteArray *bytes, qsizetype limit = 1 << 24)
-{
-    bytes->clear();
-    const int fd = openFile(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        answers::note();
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0 || bytes->size() > limit)
-            break;
-        bytes->append(buffer, n);
-    }
-    ::close(fd);
-    return ok;
+    return name.section(u'.', 1, 1);
 }
 
 // An owner token, or nothing when it cannot be opened or read.
-QByteArray readAll(const QString &path)
+QByteArray readToken(const QString &path)
 {
     QByteArray bytes;
-    if (!readFile(path, &bytes, 4096))
+    if (!fileio::readFile(path, &bytes, 4096))
         return {};
     return bytes;
 }
 
 QByteArray firstLineOf(const char *path)
 {
-    return readAll(QString::fromLatin1(path)).trimmed();
+    return readToken(QString::fromLatin1(path)).trimmed();
 }
 
 QByteArray machineId()
@@ -108,165 +72,35 @@ QByteArray field(const QByteArray &token, const QByteArray &key)
     return {};
 }
 
-qint64 mtimeMs(const struct stat &st)
+bool denied(int error)
 {
-    return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
-bool exists(const QString &path)
+// What a look into a lock folder found.
+struct Seen
 {
-    struct stat st{};
-    return ::lstat(nativePath(path).constData(), &st) == 0;
-}
+    bool listed = false;
+    QString owner;
+    bool free = false;
+    bool pending = false;
+    QStringList others;
+};
 
-bool moveTo(const QString &from, const QString &to)
+Seen look(const QString &lockPath)
 {
-    const bool moved = ::rename(nativePath(from).constData(), nativePath(to).constData()) == 0;
-    answers::note();
-    return moved;
-}
-
-QString folderOf(const QString &path)
-{
-    return QFileInfo(path).path();
-}
-
-// What a folder shared by a class gives what is made in it, as a shared repository of a
-// version control system does: group or others may write there, so they may write what
-// the game makes there too (and read it, and enter a folder).
-mode_t sharingOf(const QString &folder, bool forFolder)
-{
-    struct stat st{};
-    if (::stat(nativePath(folder).constData(), &st) != 0)
-        return 0;
-    mode_t bits = 0;
-    if (st.st_mode & S_IWGRP)
-        bits |= S_IRGRP | S_IWGRP | (forFolder ? S_IXGRP : 0);
-    if (st.st_mode & S_IWOTH)
-        bits |= S_IROTH | S_IWOTH | (forFolder ? S_IXOTH : 0);
-    return bits;
-}
-
-// A new file, made with the umask's mode plus the folder's sharing.
-int createFile(const QString &path, int flags)
-{
-    const int fd = openFile(path, O_WRONLY | O_CREAT | flags, 0666);
-    const mode_t sharing = fd >= 0 ? sharingOf(folderOf(path), false) : 0;
-    struct stat st{};
-    if (sharing && ::fstat(fd, &st) == 0 && (st.st_mode & sharing) != sharing)
-        ::fchmod(fd, (st.st_mode & 07777) | sharing);
-    return fd;
-}
-
-bool makeFolder(const QString &path)
-{
-    const QByteArray native = nativePath(path);
-    const bool made = ::mkdir(native.constData(), 0777) == 0;
-    answers::note();
-    if (!made)
-        return false;
-    const mode_t sharing = sharingOf(folderOf(path), true);
-    struct stat st{};
-    if (sharing && ::stat(native.constData(), &st) == 0 && (st.st_mode & sharing) != sharing)
-        ::chmod(native.constData(), (st.st_mode & 07777) | sharing);
-    return true;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
+    Seen seen;
+    for (const QString &name : fileio::entries(lockPath, &seen.listed)) {
+        if (isOwnerEntry(name) && seen.owner.isEmpty())
+            seen.owner = name;
+        else if (name == FreeFile)
+            seen.free = true;
+        else if (name == FolderLock::PendingFile)
+            seen.pending = true;
+        else
+            seen.others.append(name);
     }
-    return true;
-}
-
-// Some network file systems take no fsync; their server writes on its own then.
-bool synced(int fd)
-{
-    return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOSYS || errno == EROFS;
-}
-
-QStringList entriesOf(const QString &folder, bool *ok = nullptr)
-{
-    QStringList names;
-    DIR *dir = ::opendir(nativePath(folder).constData());
-    if (ok)
-        *ok = dir != nullptr;
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (name != u"." && name != u"..")
-            names.append(name);
-    }
-    ::closedir(dir);
-    return names;
-}
-
-// A file, or a folder with all it holds. An entry another SMB client holds open cannot be
-// removed for a moment (EBUSY), so this tries until the deadline.
-bool removeWhole(const QString &path, const QDeadlineTimer &deadline, int depth = 0)
-{
-    const QByteArray native = nativePath(path);
-    for (;;) {
-        struct stat st{};
-        if (::lstat(native.constData(), &st) != 0)
-            return errno == ENOENT;
-        if (!S_ISDIR(st.st_mode)) {
-            if (::unlink(native.constData()) == 0 || errno == ENOENT)
-                return true;
-        } else if (depth < 4) {
-            bool denied = false;
-            for (const QString &name : entriesOf(path)) {
-                if (!removeWhole(path + u'/' + name, QDeadlineTimer(0), depth + 1))
-                    denied = denied || errno == EACCES || errno == EPERM || errno == EROFS;
-            }
-            if (::rmdir(native.constData()) == 0 || errno == ENOENT)
-                return true;
-            // What the folder's permissions keep will not go by waiting.
-            if (denied)
-                errno = EACCES;
-        }
-        if (errno == EACCES || errno == EPERM || errno == EROFS || deadline.hasExpired())
-            return false;
-        QThread::msleep(20);
-    }
-}
-
-// The server's time now, from a file written there; negative when none can be written.
-qint64 serverNowMs(const QString &probe)
-{
-    const QByteArray native = nativePath(probe);
-    const int fd = createFile(probe, O_TRUNC);
-    if (fd < 0)
-        return -1;
-    const bool written = ::write(fd, "\n", 1) == 1;
-    struct stat stamped{};
-    qint64 now = -1;
-    if (::close(fd) == 0 && written && ::stat(native.constData(), &stamped) == 0)
-        now = mtimeMs(stamped);
-    ::unlink(native.constData());
-    return now;
-}
-
-enum class InPlace { Untouched, Written, Broken };
-
-// Writes the bytes over an existing file, for a folder where it cannot be replaced.
-InPlace writeInPlace(const QString &path, const QByteArray &bytes)
-{
-    // No O_CREAT: a sticky folder refuses that on another user's file (protected_regular).
-    const int fd = openFile(path, O_WRONLY);
-    if (fd < 0)
-        return InPlace::Untouched;
-    bool ok = writeAll(fd, bytes) && ::ftruncate(fd, bytes.size()) == 0 && synced(fd);
-    ok = ::close(fd) == 0 && ok;
-    return ok ? InPlace::Written : InPlace::Broken;
+    return seen;
 }
 
 } // namespace
@@ -278,23 +112,13 @@ FolderLock::FolderLock(const QString &path, int staleMs)
 
 FolderLock::FolderLock(const QString &path, const QString &filePath, int staleMs)
     : m_path(path), m_lockPath(path), m_filePath(filePath), m_staleMs(staleMs), m_token(newToken()),
-      m_probe(filePath + QStringLiteral(".lock.clock-") + randomHex())
+      m_probe(filePath + QStringLiteral(".lock.clock-") + fileio::randomHex())
 {
 }
 
 FolderLock::~FolderLock()
 {
     unlock();
-}
-
-QString FolderLock::pendingCopy(const QString &filePath)
-{
-    for (const QString &lock : {QStringLiteral(".lock/"), QStringLiteral(".lock.2/")}) {
-        const QString copy = filePath + lock + PendingFile;
-        if (exists(copy))
-            return copy;
-    }
-    return {};
 }
 
 QByteArray FolderLock::newToken()
@@ -305,7 +129,7 @@ QByteArray FolderLock::newToken()
     token += "boot=" + firstLineOf("/proc/sys/kernel/random/boot_id") + '\n';
     token += "pidns=" + pidNamespace() + '\n';
     token += "pid=" + QByteArray::number(qint64(::getpid())) + '\n';
-    token += "random=" + randomHex().toLatin1() + '\n';
+    token += "random=" + fileio::randomHex().toLatin1() + '\n';
     return token;
 }
 
@@ -325,99 +149,119 @@ FolderLock::Owner FolderLock::judge(const QByteArray &token)
     return Owner::ByAge;
 }
 
+mode_t FolderLock::fileSharing() const
+{
+    return fileio::sharing(m_folderMode, false);
+}
+
+QString FolderLock::ownerPath() const
+{
+    return m_path + u'/' + OwnerPrefix + m_id + u'.' + QString::number(m_beat);
+}
+
 qint64 FolderLock::ageMs()
 {
     struct stat lock{};
-    if (::lstat(nativePath(m_path).constData(), &lock) != 0)
+    if (!fileio::lstat(m_path, &lock))
         return -1;
     // The server stamps both, so a computer whose clock is off judges the age right.
-    qint64 now = serverNowMs(m_probe);
+    qint64 now = fileio::serverNowMs(m_probe, fileSharing());
     if (now < 0)
         now = QDateTime::currentMSecsSinceEpoch();
     // A client that shows no time for the lock leaves its age to how long it stands unchanged.
-    if (mtimeMs(lock) <= 0)
+    if (fileio::mtimeMs(lock) <= 0)
         return 0;
-    return std::max<qint64>(0, now - mtimeMs(lock));
+    return std::max<qint64>(0, now - fileio::mtimeMs(lock));
 }
 
-bool FolderLock::writeOwner(bool exclusive)
+bool FolderLock::writeOwner()
 {
-    const QString owner = m_path + u'/' + OwnerFile;
-    const int fd = createFile(owner, exclusive ? O_EXCL : O_TRUNC);
+    const QString owner = ownerPath();
+    const int fd = fileio::create(owner, O_EXCL, fileSharing());
     if (fd < 0)
         return false;
-    const bool whole = writeAll(fd, m_token);
+    const bool whole = fileio::writeAll(fd, m_token);
     int error = errno;
-    if (::close(fd) == 0 && whole)
+    if (fileio::close(fd) && whole) {
+        m_lastBeat = answers::now();
         return true;
+    }
     if (whole)
         error = errno;
     // Not a token cut off, which would name no game.
-    ::unlink(nativePath(owner).constData());
+    fileio::unlink(owner);
     errno = error;
     return false;
 }
 
-bool FolderLock::locked()
+bool FolderLock::isHeld() const
 {
-    m_locked = isHeld();
-    return m_locked;
+    return m_locked && fileio::exists(ownerPath());
+}
+
+bool FolderLock::renew()
+{
+    if (!m_locked)
+        return false;
+    const QString before = ownerPath();
+    ++m_beat;
+    if (fileio::rename(before, ownerPath())) {
+        m_lastBeat = answers::now();
+        return true;
+    }
+    --m_beat;
+    return false;
+}
+
+void FolderLock::keepAlive()
+{
+    if (m_locked && answers::now() - m_lastBeat >= m_staleMs / 3)
+        renew();
 }
 
 // With the lock claimed: whatever its last holder left in it goes before the list is read,
-// above all the new list a stalled holder may still move onto the old one; a write in
-// place it did not finish is finished from its complete copy.
+// above all the new list a stalled holder may still move onto the old one. A complete copy
+// of a write in place it did not finish is kept, for the list to be put right from it.
 bool FolderLock::finishTakeOver()
 {
-    QDeadlineTimer deadline(3000);
-    for (;;) {
+    const QString mine = ownerPath().section(u'/', -1);
+    for (int attempt = 0;; ++attempt) {
         bool listed = false;
         bool clean = true;
-        for (const QString &name : entriesOf(m_path, &listed)) {
-            if (name == OwnerFile || name == PendingFile)
+        for (const QString &name : fileio::entries(m_path, &listed)) {
+            if (name == mine || name == PendingFile)
                 continue;
-            if (!removeWhole(m_path + u'/' + name, QDeadlineTimer(0)))
+            if (!fileio::removeWhole(m_path + u'/' + name))
                 clean = false;
         }
         if (listed && clean)
             break;
-        if (deadline.hasExpired())
+        if (attempt >= 50)
             return false;
-        QThread::msleep(20);
+        QThread::msleep(std::min(20 + 20 * attempt, 500));
     }
-    const QString pending = m_path + u'/' + PendingFile;
-    if (!exists(pending))
-        return true;
-    QByteArray bytes;
-    if (!readFile(pending, &bytes) || !replace(bytes)) {
-        m_keepStanding = true;
-        return false;
-    }
-    // Readers and the next holder would take a copy left standing for the list.
-    if (::unlink(nativePath(pending).constData()) != 0 && errno != ENOENT) {
-        m_keepStanding = true;
-        return false;
-    }
+    QByteArray copy;
+    if (fileio::readFile(m_path + u'/' + PendingFile, &copy))
+        m_leftCopy = copy;
     return true;
 }
 
 FolderLock::Claim FolderLock::claimInPlace(const QString &entry, const QByteArray &judgedToken)
 {
     // Of two games that found it left behind, only one can move it.
-    const QString claim = m_path + QStringLiteral("/claim-") + randomHex();
-    if (!moveTo(entry, claim))
-        return errno == EACCES || errno == EPERM || errno == EROFS ? Claim::Denied : Claim::Retry;
+    const QString claim = m_path + QStringLiteral("/claim-") + fileio::randomHex();
+    if (!fileio::rename(m_path + u'/' + entry, claim))
+        return denied(errno) ? Claim::Denied : Claim::Retry;
     // A new owner written between the judgement and the move goes back to its place.
-    if (entry.endsWith(OwnerFile) && readAll(claim) != judgedToken) {
-        moveTo(claim, entry);
+    if (isOwnerEntry(entry) && readToken(claim) != judgedToken) {
+        fileio::rename(claim, m_path + u'/' + entry);
+        return Claim::Retry;
+    }
+    if (!writeOwner()) {
+        fileio::rename(claim, m_path + u'/' + entry);
         return Claim::Retry;
     }
     m_locked = true;
-    if (!writeOwner() || !locked()) {
-        m_locked = false;
-        moveTo(claim, entry);
-        return Claim::Retry;
-    }
     // What could not be cleared keeps the lock standing with this game's token, to be
     // taken over again once it is old.
     if (!finishTakeOver()) {
@@ -430,16 +274,17 @@ FolderLock::Claim FolderLock::claimInPlace(const QString &entry, const QByteArra
 
 bool FolderLock::takeOverAside(const QByteArray &judgedToken)
 {
-    const QString aside = m_path + QStringLiteral(".stale-") + randomHex();
-    if (!moveTo(m_path, aside)) {
+    const QString aside = m_path + QStringLiteral(".stale-") + fileio::randomHex();
+    if (!fileio::rename(m_path, aside)) {
         if (errno == ENOENT)
             return true;
         if (errno != EACCES && errno != EPERM)
             return false;
         // A sticky folder keeps another user's lock where it is; one without an owner is
         // claimed by writing ours, where that create is exclusive (a local or NFS folder).
-        if (!judgedToken.isNull() || !writeOwner() || !locked())
+        if (!judgedToken.isNull() || !writeOwner())
             return false;
+        m_locked = true;
         if (!finishTakeOver()) {
             m_keepStanding = true;
             m_locked = false;
@@ -448,43 +293,42 @@ bool FolderLock::takeOverAside(const QByteArray &judgedToken)
         return true;
     }
     struct stat st{};
-    if (::lstat(nativePath(aside).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    if (fileio::lstat(aside, &st) && !S_ISDIR(st.st_mode)) {
         // Something else at the lock's name, as earlier versions of the game left it.
-        removeWhole(aside, QDeadlineTimer(3000));
+        fileio::removeWhole(aside, 50);
         return true;
     }
     // A new lock taken between the judgement and the move goes back to its place.
-    if (readAll(aside + u'/' + OwnerFile) != judgedToken) {
-        moveTo(aside, m_path);
+    const Seen seen = look(aside);
+    if ((seen.owner.isEmpty() ? QByteArray() : readToken(aside + u'/' + seen.owner)) != judgedToken) {
+        fileio::rename(aside, m_path);
         return false;
     }
     // Nothing of its holder may remain that could still land on the list; a complete copy
-    // of an unfinished write in place is finished first.
-    QByteArray pending;
-    const bool hasPending = readFile(aside + u'/' + PendingFile, &pending);
-    if (!removeWhole(aside, QDeadlineTimer(3000))) {
-        bool listed = false;
-        for (const QString &name : entriesOf(aside, &listed)) {
-            if (name != OwnerFile) {
-                moveTo(aside, m_path);
-                return false;
-            }
-        }
-        if (!listed) {
-            moveTo(aside, m_path);
+    // of an unfinished write in place is kept to put the list right.
+    QByteArray copy;
+    const bool hasCopy = seen.pending && fileio::readFile(aside + u'/' + PendingFile, &copy);
+    if (!fileio::removeWhole(aside, 50)) {
+        const Seen left = look(aside);
+        if (!left.listed || !left.others.isEmpty() || left.pending || left.free) {
+            fileio::rename(aside, m_path);
             return false;
         }
     }
-    if (hasPending) {
-        // Finished under the lock, before anyone reads the list.
-        if (!makeFolder(m_path) || !writeOwner() || !locked())
+    if (hasCopy) {
+        // Put right under the lock, before anyone reads the list; the copy stands in the
+        // new lock meanwhile, for readers and for the next holder should this game stop.
+        m_folderMode = fileio::modeOf(fileio::folderOf(m_filePath));
+        if (!fileio::makeFolder(m_path, fileio::sharing(m_folderMode, true)) || !writeOwner())
             return true;
-        if (!replace(pending)) {
+        m_locked = true;
+        const int fd = fileio::create(m_path + u'/' + PendingFile, O_EXCL, fileSharing());
+        bool written = fd >= 0 && fileio::writeAll(fd, copy) && fileio::sync(fd);
+        if (fd >= 0)
+            written = fileio::close(fd) && written;
+        m_leftCopy = copy;
+        if (!written)
             m_keepStanding = true;
-            m_locked = false;
-            return false;
-        }
-        return true;
     }
     return true;
 }
@@ -492,24 +336,29 @@ bool FolderLock::takeOverAside(const QByteArray &judgedToken)
 // A file at the lock's name, which the sticky bit may keep from any game but its owner's:
 // games take turns through a lock folder beside it instead, and only its holder removes
 // the file, once it is old, so that no game holds the lock while another holds this one.
-FolderLock::Beside FolderLock::lockBesideFile(const QDeadlineTimer &deadline)
+FolderLock::Beside FolderLock::lockBesideFile(int waitMs)
 {
     FolderLock beside(m_lockPath + QStringLiteral(".2"), m_filePath, m_staleMs);
     beside.m_besideAllowed = false;
-    if (!beside.tryLock(int(std::max<qint64>(0, deadline.remainingTime()))))
+    if (!beside.tryLock(waitMs))
         return Beside::Failed;
     struct stat st{};
-    if (::lstat(nativePath(m_lockPath).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (!fileio::lstat(m_lockPath, &st) || S_ISDIR(st.st_mode))
         return Beside::RetryNow;
+    m_path = m_lockPath;
     if (ageMs() > m_staleMs) {
-        const QString aside = m_lockPath + QStringLiteral(".stale-") + randomHex();
-        if (moveTo(m_lockPath, aside)) {
-            removeWhole(aside, QDeadlineTimer(3000));
+        const QString aside = m_lockPath + QStringLiteral(".stale-") + fileio::randomHex();
+        if (fileio::rename(m_lockPath, aside)) {
+            fileio::removeWhole(aside, 50);
             return Beside::RetryNow;
         }
     }
     m_path = beside.m_path;
     m_token = beside.m_token;
+    m_id = beside.m_id;
+    m_beat = beside.m_beat;
+    m_lastBeat = beside.m_lastBeat;
+    m_leftCopy = beside.m_leftCopy;
     m_locked = true;
     beside.m_locked = false;
     return Beside::Locked;
@@ -521,33 +370,45 @@ bool FolderLock::tryLock(int waitMs)
         return true;
     m_path = m_lockPath;
     m_token = newToken();
+    m_id = fileio::randomHex();
+    m_beat = 0;
     m_keepStanding = false;
+    m_leftCopy.reset();
+    // Every player's game must be able to empty and remove what it makes.
+    m_folderMode = fileio::modeOf(fileio::folderOf(m_filePath));
+    const mode_t folderSharing = fileio::sharing(m_folderMode, true);
     QDeadlineTimer deadline(waitMs);
     int quickRetries = 0;
+    // What was last seen of the lock, since when, and its age by the server's clock then.
+    QString seenOwner;
+    qint64 seenMtime = -1;
     QByteArray seenToken;
+    QString tokenOf;
     QElapsedTimer seenFor;
+    qint64 ageWhenSeen = 0;
     for (int attempt = 0;; ++attempt) {
         bool retryNow = false;
-        // Every player's game must be able to empty and remove it.
-        if (makeFolder(m_path)) {
-            if (!writeOwner()) {
-                const int error = errno;
-                // Anything but a lock moved away meanwhile: the folder takes no file now.
-                if (error != ENOENT && error != ENOTDIR) {
-                    ::rmdir(nativePath(m_path).constData());
-                    return false;
-                }
-                retryNow = true;
-            } else if (locked()) {
+        if (fileio::makeFolder(m_path, folderSharing)) {
+            if (writeOwner()) {
+                m_locked = true;
                 return true;
             }
+            // Anything but a lock moved away meanwhile: the folder takes no file now.
+            if (errno != ENOENT && errno != ENOTDIR) {
+                fileio::rmdir(m_path);
+                return false;
+            }
+            retryNow = true;
         } else if (errno != EEXIST) {
             if (errno != EINTR)
                 return false;
             retryNow = true;
-        } else if (struct stat st{}; m_besideAllowed && ::lstat(nativePath(m_path).constData(), &st) == 0
-                                      && !S_ISDIR(st.st_mode)) {
-            switch (lockBesideFile(deadline)) {
+        } else if (struct stat st{}; !fileio::lstat(m_path, &st)) {
+            retryNow = true;
+        } else if (!S_ISDIR(st.st_mode)) {
+            if (!m_besideAllowed)
+                return false;
+            switch (lockBesideFile(int(std::max<qint64>(0, deadline.remainingTime())))) {
             case Beside::Locked:
                 return true;
             case Beside::Failed:
@@ -557,33 +418,44 @@ bool FolderLock::tryLock(int waitMs)
                 break;
             }
         } else {
-            const QString ownerPath = m_path + u'/' + OwnerFile;
-            const QByteArray token = readAll(ownerPath);
-            // A lock its last holder let go of where it could not remove it.
-            if (token.isNull() && exists(m_path + u'/' + FreeFile)) {
-                const Claim claim = claimInPlace(m_path + u'/' + FreeFile, {});
+            const Seen seen = look(m_path);
+            if (!seen.listed) {
+                retryNow = true;
+            } else if (seen.owner.isEmpty() && seen.free) {
+                // A lock its last holder let go of where it could not remove it.
+                const Claim claim = claimInPlace(FreeFile, {});
                 if (claim == Claim::Taken)
                     return true;
                 retryNow = claim == Claim::Retry;
             } else {
-                if (!seenFor.isValid() || token != seenToken) {
-                    seenToken = token;
+                if (seen.owner.isEmpty()) {
+                    seenToken = QByteArray();
+                    tokenOf.clear();
+                } else if (ownerId(seen.owner) != tokenOf || seen.owner == PlainOwner) {
+                    seenToken = readToken(m_path + u'/' + seen.owner);
+                    tokenOf = ownerId(seen.owner);
+                }
+                bool stale = judge(seenToken) == Owner::LeftBehind;
+                // A holder that renames its owner file, or anything that changes the lock,
+                // shows that it still gets answers.
+                if (!stale && (seen.owner != seenOwner || fileio::mtimeMs(st) != seenMtime || !seenFor.isValid())) {
+                    seenOwner = seen.owner;
+                    seenMtime = fileio::mtimeMs(st);
                     seenFor.start();
+                    deadline.setRemainingTime(waitMs);
+                    ageWhenSeen = ageMs();
+                    retryNow = ageWhenSeen < 0;
                 }
-                bool stale = judge(token) == Owner::LeftBehind;
-                if (!stale) {
-                    const qint64 age = ageMs();
-                    retryNow = age < 0;
-                    stale = age > m_staleMs || seenFor.elapsed() > m_staleMs;
-                }
+                if (!stale)
+                    stale = std::max<qint64>(ageWhenSeen, 0) + seenFor.elapsed() > m_staleMs;
                 if (stale) {
                     Claim claim = Claim::Denied;
-                    if (!token.isNull())
-                        claim = claimInPlace(ownerPath, token);
+                    if (!seen.owner.isEmpty())
+                        claim = claimInPlace(seen.owner, seenToken);
                     if (claim == Claim::Taken)
                         return true;
                     if (claim == Claim::Denied) {
-                        retryNow = takeOverAside(token);
+                        retryNow = takeOverAside(seenToken);
                         if (m_locked)
                             return true;
                     } else {
@@ -603,166 +475,34 @@ bool FolderLock::tryLock(int waitMs)
     }
 }
 
-bool FolderLock::isHeld() const
-{
-    return readAll(m_path + u'/' + OwnerFile) == m_token;
-}
-
 void FolderLock::unlock()
 {
     if (!m_locked)
         return;
     m_locked = false;
-    // A lock taken over as left behind is the other game's now; one whose write in place
-    // did not finish stays for the next holder to finish it.
-    if (m_keepStanding || !isHeld())
+    // One whose write in place did not finish stays for the next holder to finish it.
+    if (m_keepStanding)
         return;
-    // Moved aside first, so that the next game can take the lock even while the owner
-    // file cannot be deleted yet.
-    const QString aside = m_path + QStringLiteral(".done-") + randomHex();
-    QDeadlineTimer deadline(3000);
-    while (!moveTo(m_path, aside)) {
+    // A lock taken over as left behind is the other game's now: its owner file is gone.
+    for (int attempt = 0; !fileio::unlink(ownerPath()); ++attempt) {
+        if (errno != EBUSY || attempt >= 50)
+            return;
+        QThread::msleep(std::min(20 + 20 * attempt, 500));
+    }
+    for (int attempt = 0; !fileio::rmdir(m_path); ++attempt) {
         if (errno == ENOENT)
             return;
         if (errno == EACCES || errno == EPERM) {
             // Another user's lock folder in a sticky folder stays; it is marked free, which
             // the next game claims at once.
-            const QString owner = m_path + u'/' + OwnerFile;
-            const QString free = m_path + u'/' + FreeFile;
-            if (moveTo(owner, free) && readAll(free) != m_token)
-                moveTo(free, owner);
+            const int fd = fileio::create(m_path + u'/' + FreeFile, O_EXCL, fileSharing());
+            if (fd >= 0)
+                fileio::close(fd);
             return;
         }
-        if (deadline.hasExpired())
+        // What another game put there meanwhile is its own to clear.
+        if (errno != EBUSY || attempt >= 50)
             return;
-        QThread::msleep(20);
-    }
-    // The lock may have been taken over between the check and the move: it goes back.
-    if (readAll(aside + u'/' + OwnerFile) != m_token) {
-        moveTo(aside, m_path);
-        return;
-    }
-    removeWhole(aside, QDeadlineTimer(3000));
-}
-
-bool FolderLock::writeNewFile(const QString &path, const QByteArray &bytes, const QString &like)
-{
-    const int fd = createFile(path, O_TRUNC);
-    if (fd < 0)
-        return false;
-    struct stat old{};
-    struct stat made{};
-    if (!like.isEmpty() && ::stat(nativePath(like).constData(), &old) == 0 && ::fstat(fd, &made) == 0) {
-        // The list keeps its group and permissions, whoever writes it.
-        if (made.st_gid != old.st_gid)
-            (void)!::fchown(fd, uid_t(-1), old.st_gid);
-        if ((made.st_mode & 07777) != (old.st_mode & 0777))
-            ::fchmod(fd, old.st_mode & 0777);
-    }
-    bool ok = writeAll(fd, bytes) && synced(fd);
-    ok = ::close(fd) == 0 && ok;
-    if (!ok)
-        ::unlink(nativePath(path).constData());
-    return ok;
-}
-
-bool FolderLock::replace(const QByteArray &bytes)
-{
-    if (!m_locked)
-        return false;
-    QString target = m_filePath;
-    struct stat old{};
-    bool hadFile = ::lstat(nativePath(target).constData(), &old) == 0;
-    // A link to the list is followed, as it always was.
-    if (hadFile && S_ISLNK(old.st_mode)) {
-        target = QFileInfo(m_filePath).canonicalFilePath();
-        hadFile = !target.isEmpty() && ::stat(nativePath(target).constData(), &old) == 0;
-        if (!hadFile)
-            return false;
-    }
-    // The new file would take the place of a pipe or a device (through a symbolic link
-    // too), which is never the player's list.
-    if (hadFile ? !S_ISREG(old.st_mode) : errno != ENOENT)
-        return false;
-    const QString temp = m_path + QStringLiteral("/list-") + randomHex();
-    if (!writeNewFile(temp, bytes, hadFile ? target : QString()))
-        return false;
-    if (!isHeld()) {
-        ::unlink(nativePath(temp).constData());
-        return false;
-    }
-    // Fails once a game that took the lock over has deleted the new file.
-    if (moveTo(temp, target))
-        return true;
-    const int error = errno;
-    // A client may report a move whose answer it lost as failed: the list then holds
-    // these very bytes, and saving its rounds again would put them in twice.
-    QByteArray now;
-    if (!exists(temp) && readFile(target, &now) && now == bytes)
-        return true;
-    struct stat folder{};
-    const bool sticky = hadFile && (error == EPERM || error == EACCES)
-                        && ::stat(nativePath(folderOf(target)).constData(), &folder) == 0
-                        && (folder.st_mode & S_ISVTX) && old.st_uid != ::geteuid();
-    if (!sticky) {
-        ::unlink(nativePath(temp).constData());
-        return false;
-    }
-    // Another user's list in a sticky folder: written in place, while the complete copy
-    // stands where readers and the next holder find it.
-    const QString pending = m_path + u'/' + PendingFile;
-    if (!moveTo(temp, pending)) {
-        ::unlink(nativePath(temp).constData());
-        return false;
-    }
-    if (!isHeld()) {
-        ::unlink(nativePath(pending).constData());
-        return false;
-    }
-    switch (writeInPlace(target, bytes)) {
-    case InPlace::Written:
-        ::unlink(nativePath(pending).constData());
-        return true;
-    case InPlace::Untouched:
-        ::unlink(nativePath(pending).constData());
-        return false;
-    case InPlace::Broken:
-        m_keepStanding = true;
-        return false;
-    }
-    return false;
-}
-
-void FolderLock::removeLeftovers(const QString &filePath)
-{
-    const QString folder = folderOf(filePath);
-    const QString name = QFileInfo(filePath).fileName();
-    // Only names this game makes: the lock's moved-aside folders and age probes, and the
-    // temporary files of saves (six letters and digits, as earlier versions made them).
-    static const QRegularExpression lockLeftover(
-        QStringLiteral("^\\.lock(\\.2)?\\.(clock|stale|done)-[0-9a-f]+$"));
-    static const QRegularExpression tempFile(QStringLiteral("^\\.(tmp-[0-9a-f]+|[A-Za-z0-9]{6})$"));
-    // A word (".backup", ".Backup") is more likely a copy someone made than a temporary file.
-    static const QRegularExpression word(QStringLiteral("^\\.([a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
-    QStringList found;
-    for (const QString &entry : entriesOf(folder)) {
-        if (!entry.startsWith(name))
-            continue;
-        const QString rest = entry.mid(name.size());
-        if (lockLeftover.match(rest).hasMatch()
-            || (tempFile.match(rest).hasMatch() && !word.match(rest).hasMatch()))
-            found.append(entry);
-    }
-    if (found.isEmpty())
-        return;
-    const qint64 now = serverNowMs(filePath + QStringLiteral(".lock.clock-") + randomHex());
-    if (now < 0)
-        return;
-    for (const QString &entry : found) {
-        const QString path = folder + u'/' + entry;
-        struct stat st{};
-        if (::lstat(nativePath(path).constData(), &st) == 0 && mtimeMs(st) > 0
-            && now - mtimeMs(st) > LeftoverMs)
-            removeWhole(path, QDeadlineTimer(0));
+        QThread::msleep(std::min(20 + 20 * attempt, 500));
     }
 }

@@ -1,18 +1,22 @@
 #include "scores/scorefile.h"
 
 #include "game/text.h"
+#include "scores/fileio.h"
 #include "scores/folderlock.h"
 #include "scores/highscorelist.h"
+#include "scores/listfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace scorefile {
 
@@ -108,66 +112,23 @@ QByteArray serialize(const QStringList &entries)
     return encode(text);
 }
 
-namespace {
-
-Loaded loadFile(const QString &path)
+Loaded load(const QString &path)
 {
+    const listfolder::Read read = listfolder::read(path, false);
     Loaded result;
-    // A pipe would block the game at its start and a device could never end.
-    if (!QFileInfo(path).isFile()) {
+    // Missing, a pipe that would block the game at its start, a device that never ends.
+    if (!read.plainFile) {
         result.failed = true;
         return result;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.failed = true;
-        return result;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes = read.bytes;
+    if (read.readError) {
         result.failed = true;
         // A line cut off by the error is not an entry; keep the whole lines before it.
         const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
         bytes.truncate(end + 1);
     }
-    file.close();
-
     result.entries = parse(bytes);
-    return result;
-}
-
-// Enough to tell that a file was written while it was read.
-QByteArray stamp(const QString &path)
-{
-    struct stat st{};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return QByteArray::number(qint64(st.st_size)) + ' ' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
-           + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ' ' + QByteArray::number(qint64(st.st_ctim.tv_sec))
-           + '.' + QByteArray::number(qint64(st.st_ctim.tv_nsec));
-}
-
-} // namespace
-
-Loaded load(const QString &path)
-{
-    // While a game writes the list in place (a sticky folder), its complete copy stands
-    // in the lock folder: that one is the list then, not the half-written file.
-    Loaded result;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const bool copyBefore = !FolderLock::pendingCopy(path).isEmpty();
-        const QByteArray before = stamp(path);
-        result = loadFile(path);
-        const QString copyAfter = FolderLock::pendingCopy(path);
-        if (copyBefore || !copyAfter.isEmpty()) {
-            const Loaded copy = loadFile(copyAfter);
-            if (!copyAfter.isEmpty() && !copy.failed)
-                return copy;
-            continue;
-        }
-        if (stamp(path) == before)
-            break;
-    }
     return result;
 }
 
@@ -179,42 +140,65 @@ bool save(const QString &path, const QStringList &entries)
     if (target.exists() && !target.isFile())
         return false;
     const QString file = target.isSymLink() ? target.canonicalFilePath() : path;
+    struct stat old{};
+    const bool hadFile = ::stat(QFile::encodeName(file).constData(), &old) == 0;
     // Written beside it and moved over it only once complete, so a failed save leaves the
     // old file as it was. Not through QSaveFile: that refuses a list its user may not
     // write, which a folder shared by a class still lets the game replace.
-    const QString temp = file + QStringLiteral(".tmp-")
-                         + QString::number(QRandomGenerator::system()->generate64(), 16);
-    if (!FolderLock::writeNewFile(temp, serialize(entries), target.exists() ? file : QString()))
+    const QString temp = file + QStringLiteral(".tmp-") + fileio::randomHex().left(16);
+    const int fd = fileio::create(temp, O_EXCL, hadFile ? 0 : fileio::sharing(fileio::modeOf(fileio::folderOf(file)), false));
+    if (fd < 0)
         return false;
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0) {
-        QFile::remove(temp);
+    if (hadFile) {
+        (void)!::fchown(fd, uid_t(-1), old.st_gid);
+        ::fchmod(fd, old.st_mode & 0777);
+    }
+    bool ok = fileio::writeAll(fd, serialize(entries)) && fileio::sync(fd);
+    ok = fileio::close(fd) && ok;
+    if (!ok || !fileio::rename(temp, file)) {
+        fileio::unlink(temp);
         return false;
     }
     return true;
 }
 
+// One save of a game's rounds into a list that other games share, step by step.
 bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
 {
-    // A lock folder beside the list rather than a lock on it: a file lock may not reach
-    // across a network folder, a folder made only where none stands does.
+    // Games take turns at the list through a lock folder beside it: a file lock may not
+    // reach across a network folder, a folder made only where none stands does.
     FolderLock lockFolder(path + QStringLiteral(".lock"), lock.staleMs);
     if (!lockFolder.tryLock(lock.waitMs))
         return false;
-    HighScoreList list;
-    const QFileInfo current(path);
-    if (current.exists() || current.isSymLink()) {
-        // Saving what could be read of it would lose the rest.
-        const Loaded loaded = load(path);
-        if (loaded.failed)
+    // A game whose lock was taken over may have left the list half written in place: its
+    // complete copy puts it right before anyone reads it.
+    if (lockFolder.leftCopy()) {
+        const listfolder::Read torn = listfolder::read(path, true);
+        if (!listfolder::replace(lockFolder, path, *lockFolder.leftCopy(), torn.opened ? &torn.info : nullptr)
+            || (!fileio::unlink(lockFolder.path() + u'/' + FolderLock::PendingFile) && errno != ENOENT)) {
+            lockFolder.keepStanding();
             return false;
-        for (const QString &entry : loaded.entries)
-            list.add(entry);
+        }
     }
+    // The list as it is now, so that other games' rounds and edits made by hand stay. One
+    // that stands there but cannot be read whole is left alone: saving what could be read
+    // of it would lose the rest.
+    const listfolder::Read current = listfolder::read(path, true);
+    if (current.opened ? !current.plainFile || current.readError : !current.missing)
+        return false;
+    HighScoreList list;
+    for (const QString &entry : parse(current.bytes))
+        list.add(entry);
     for (const QString &round : rounds)
         list.add(round);
-    const bool saved = lockFolder.replace(serialize(list.entries()));
+    lockFolder.keepAlive();
+    // Moved onto the list from inside the lock, so that a game that stalled here and was
+    // taken over cannot overwrite what the others saved since.
+    const bool saved = listfolder::replace(lockFolder, path, serialize(list.entries()),
+                                           current.opened ? &current.info : nullptr);
     lockFolder.unlock();
-    FolderLock::removeLeftovers(path);
+    // What games switched off in the middle of a save left goes once it is old.
+    listfolder::sweep(path, lockFolder.fileSharing());
     return saved;
 }
 

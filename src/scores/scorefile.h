@@ -38,11 +38,12 @@ bool save(const QString &path, const QStringList &entries);
 // BESTFANG.LST.lock.
 struct Lock
 {
-    // How long a save waits for another game's save to end; short enough that the save
-    // still ends within the bound the game waits for its file work.
+    // How long a save waits for another game's lock while its holder shows no new sign of
+    // life; a holder that keeps showing it is waited for as long as it takes.
     int waitMs = 7000;
-    // A lock this old counts as left behind, which is all that can be told of one
-    // from another computer; one from an ended game on this computer counts at once.
+    // A lock that showed no sign of life for this long counts as left behind, which is all
+    // that can be told of one from another computer; one from an ended game on this
+    // computer counts at once.
     int staleMs = 5000;
 };
 

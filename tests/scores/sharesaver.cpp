@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -67,10 +68,13 @@ bool holdLock(const QString &path, std::optional<qint64> ms)
     if (!folder.tryLock(lock.waitMs))
         return false;
     say(QStringLiteral("holding %1").arg(QCoreApplication::applicationPid()));
-    if (!ms)
-        for (;;)
-            QThread::sleep(3600);
-    QThread::msleep(static_cast<unsigned long>(*ms));
+    // A game at work under the lock shows that it lives.
+    QElapsedTimer held;
+    held.start();
+    while (!ms || held.elapsed() < *ms) {
+        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(ms ? *ms - held.elapsed() : 500, 1, 500)));
+        folder.keepAlive();
+    }
     // Said before the lock goes, and nothing after: a save that waited for it ends later.
     say(QStringLiteral("letting go"));
     folder.unlock();
