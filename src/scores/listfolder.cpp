@@ -25,25 +25,25 @@ bool sameStamp(const struct stat &a, const struct stat &b)
 
 // Opened without following a link, so that a link shows itself (ELOOP), and without
 // blocking on a pipe, which would hold the game up for good.
-Read readOnce(const QString &path)
+Read readOnce(const QString &path, bool underLock)
 {
     Read result;
     int fd = fileio::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
-    const bool link = fd < 0 && errno == ELOOP;
-    if (link)
+    result.link = fd < 0 && errno == ELOOP;
+    if (result.link)
         fd = fileio::open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         // A link that leads nowhere is not a list to make anew.
-        result.missing = errno == ENOENT && !link;
+        result.missing = errno == ENOENT && !result.link;
         return result;
     }
     result.opened = true;
     if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode)) {
         result.plainFile = true;
         result.readError = !fileio::readAll(fd, &result.bytes);
-        // A write in place changes the file under the reader.
+        // A write in place changes the file under a reader without the lock.
         struct stat after{};
-        result.changed = ::fstat(fd, &after) != 0 || !sameStamp(result.info, after);
+        result.changed = !underLock && (::fstat(fd, &after) != 0 || !sameStamp(result.info, after));
     }
     fileio::close(fd);
     return result;
@@ -129,13 +129,13 @@ Read read(const QString &path, bool underLock)
 {
     Read result;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        result = readOnce(path);
+        result = readOnce(path, underLock);
         if (underLock)
             return result;
         // A write in place stands its copy in the lock until it ends.
         const QString copy = pendingCopy(path);
         if (!copy.isEmpty()) {
-            Read fromCopy = readOnce(copy);
+            Read fromCopy = readOnce(copy, false);
             if (fromCopy.plainFile && !fromCopy.readError)
                 return fromCopy;
             continue;
@@ -146,12 +146,12 @@ Read read(const QString &path, bool underLock)
     return result;
 }
 
-bool replace(FolderLock &lock, const QString &path, const QByteArray &bytes, const struct stat *old)
+bool replace(FolderLock &lock, const QString &path, const QByteArray &bytes, const Read *current)
 {
+    const struct stat *old = current && current->opened ? &current->info : nullptr;
     QString target = path;
-    struct stat link{};
     // A link to the list is followed, as it always was.
-    if (old && fileio::lstat(path, &link) && S_ISLNK(link.st_mode)) {
+    if (current && current->link) {
         target = QFileInfo(path).canonicalFilePath();
         if (target.isEmpty())
             return false;

@@ -19,6 +19,8 @@ struct Read
 {
     bool opened = false;
     bool plainFile = false;
+    // Reached through a symbolic link.
+    bool link = false;
     bool missing = false;
     bool readError = false;
     // Written while it was read.
@@ -34,12 +36,13 @@ Read read(const QString &path, bool underLock);
 // Puts the bytes in place of the list while the lock is held: written completely inside the
 // lock folder and moved from there onto the list, which fails once a game that took the
 // lock over has deleted it. Only a plain file (or none) is replaced; a link to the list is
-// followed. The new file keeps the mode and group of the one it replaces (old). Where the
+// followed. The new file keeps the mode and group of the one it replaces. Where the
 // folder forbids replacing another user's list (sticky), it is written in place while a
 // complete copy stands in the lock. False when the lock was lost or the file could not be
 // written; the old file stays then, but for a write in place cut off, which the copy puts
-// right (the lock is then left standing for the next holder).
-bool replace(FolderLock &lock, const QString &path, const QByteArray &bytes, const struct stat *old);
+// right (the lock is then left standing for the next holder). current: what read() found
+// under the lock, nothing for a list known to be missing.
+bool replace(FolderLock &lock, const QString &path, const QByteArray &bytes, const Read *current);
 
 // Removes what games switched off in the middle of a save left beside the list: temporary
 // files, age probes and moved-aside locks, once they are older than LeftoverMs by the

@@ -174,7 +174,7 @@ bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
     // complete copy puts it right before anyone reads it.
     if (lockFolder.leftCopy()) {
         const listfolder::Read torn = listfolder::read(path, true);
-        if (!listfolder::replace(lockFolder, path, *lockFolder.leftCopy(), torn.opened ? &torn.info : nullptr)
+        if (!listfolder::replace(lockFolder, path, *lockFolder.leftCopy(), &torn)
             || (!fileio::unlink(lockFolder.path() + u'/' + FolderLock::PendingFile) && errno != ENOENT)) {
             lockFolder.keepStanding();
             return false;
@@ -194,8 +194,7 @@ bool addRounds(const QString &path, const QStringList &rounds, const Lock &lock)
     lockFolder.keepAlive();
     // Moved onto the list from inside the lock, so that a game that stalled here and was
     // taken over cannot overwrite what the others saved since.
-    const bool saved = listfolder::replace(lockFolder, path, serialize(list.entries()),
-                                           current.opened ? &current.info : nullptr);
+    const bool saved = listfolder::replace(lockFolder, path, serialize(list.entries()), &current);
     lockFolder.unlock();
     // What games switched off in the middle of a save left goes once it is old.
     listfolder::sweep(path, lockFolder.fileSharing());
