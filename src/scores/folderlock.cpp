@@ -215,7 +215,7 @@ bool FolderLock::renew()
 
 void FolderLock::keepAlive()
 {
-    if (m_locked && answers::now() - m_lastBeat >= m_staleMs / 3)
+    if (m_locked && answers::now() - m_lastBeat >= m_staleMs / 4)
         renew();
 }
 
@@ -439,11 +439,14 @@ bool FolderLock::tryLock(int waitMs)
                 // A holder that renames its owner file, or anything that changes the lock,
                 // shows that it still gets answers.
                 if (!stale && (seen.owner != seenOwner || fileio::mtimeMs(st) != seenMtime || !seenFor.isValid())) {
+                    // Its age counts only at first sight: a change seen since is a sign of
+                    // life, however old the share's caches make its time stamp look.
+                    const bool firstSight = !seenFor.isValid();
                     seenOwner = seen.owner;
                     seenMtime = fileio::mtimeMs(st);
                     seenFor.start();
                     deadline.setRemainingTime(waitMs);
-                    ageWhenSeen = ageMs();
+                    ageWhenSeen = firstSight ? ageMs() : 0;
                     retryNow = ageWhenSeen < 0;
                 }
                 if (!stale)
