@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -170,8 +172,23 @@ mode_t sharing(mode_t folderMode, bool forFolder)
 
 mode_t modeOf(const QString &folder)
 {
+    // A folder's sharing changes seldom; a save on a slow share spares the look-up.
+    static QMutex mutex;
+    static QHash<QString, std::pair<qint64, mode_t>> known;
+    const qint64 now = answers::now();
+    {
+        const QMutexLocker locker(&mutex);
+        const auto seen = known.constFind(folder);
+        if (seen != known.cend() && now - seen->first < 60000)
+            return seen->second;
+    }
     struct stat st{};
-    return answered(::stat(native(folder).constData(), &st)) == 0 ? st.st_mode : 0;
+    const mode_t mode = answered(::stat(native(folder).constData(), &st)) == 0 ? st.st_mode : 0;
+    if (mode) {
+        const QMutexLocker locker(&mutex);
+        known.insert(folder, {now, mode});
+    }
+    return mode;
 }
 
 int create(const QString &path, int flags, mode_t sharing)

@@ -39,7 +39,7 @@ qint64 mtimeMs(const struct stat &st);
 // version control system does: group or others may write there, so they may write what the
 // game makes there too (and read it, and enter a folder). From the folder's mode.
 mode_t sharing(mode_t folderMode, bool forFolder);
-// The folder's mode, or 0 when it cannot be read.
+// The folder's mode, or 0 when it cannot be read; looked up again after a minute.
 mode_t modeOf(const QString &folder);
 // A new file or folder with the umask's mode plus the sharing given.
 int create(const QString &path, int flags, mode_t sharing);
