@@ -4,8 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QMutex>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -117,6 +115,20 @@ bool lstat(const QString &path, struct stat *st)
     return answered(::lstat(native(path).constData(), st)) == 0;
 }
 
+bool cachedStat(int fd, struct stat *st)
+{
+    struct statx sx{};
+    if (answered(::statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_BASIC_STATS, &sx)) != 0)
+        return false;
+    *st = {};
+    st->st_mode = sx.stx_mode;
+    st->st_uid = sx.stx_uid;
+    st->st_gid = sx.stx_gid;
+    st->st_size = off_t(sx.stx_size);
+    st->st_mtim = {sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec};
+    return true;
+}
+
 bool exists(const QString &path)
 {
     struct stat st{};
@@ -172,23 +184,12 @@ mode_t sharing(mode_t folderMode, bool forFolder)
 
 mode_t modeOf(const QString &folder)
 {
-    // A folder's sharing changes seldom; a save on a slow share spares the look-up.
-    static QMutex mutex;
-    static QHash<QString, std::pair<qint64, mode_t>> known;
-    const qint64 now = answers::now();
-    {
-        const QMutexLocker locker(&mutex);
-        const auto seen = known.constFind(folder);
-        if (seen != known.cend() && now - seen->first < 60000)
-            return seen->second;
-    }
-    struct stat st{};
-    const mode_t mode = answered(::stat(native(folder).constData(), &st)) == 0 ? st.st_mode : 0;
-    if (mode) {
-        const QMutexLocker locker(&mutex);
-        known.insert(folder, {now, mode});
-    }
-    return mode;
+    // A folder's mode changes seldom: what the client knows of it will do, and on a slow
+    // share that spares a round trip.
+    struct statx sx{};
+    if (answered(::statx(AT_FDCWD, native(folder).constData(), AT_STATX_DONT_SYNC, STATX_MODE, &sx)) != 0)
+        return 0;
+    return sx.stx_mode;
 }
 
 int create(const QString &path, int flags, mode_t sharing)
@@ -196,7 +197,7 @@ int create(const QString &path, int flags, mode_t sharing)
     const int fd = open(path, O_WRONLY | O_CREAT | flags, 0666);
     struct stat st{};
     // Only where the umask took bits the folder gives: over SMB the server sets the modes.
-    if (fd >= 0 && sharing && answered(::fstat(fd, &st)) == 0 && (st.st_mode & sharing) != sharing)
+    if (fd >= 0 && sharing && cachedStat(fd, &st) && (st.st_mode & sharing) != sharing)
         answered(::fchmod(fd, (st.st_mode & 07777) | sharing));
     return fd;
 }

@@ -28,6 +28,9 @@ bool sync(int fd);
 bool close(int fd);
 
 bool lstat(const QString &path, struct stat *st);
+// What the client knows of an open file, without asking the server again: its type never
+// changes, and its mode and group as of the opening are enough here.
+bool cachedStat(int fd, struct stat *st);
 bool exists(const QString &path);
 bool rename(const QString &from, const QString &to);
 bool unlink(const QString &path);
@@ -39,7 +42,7 @@ qint64 mtimeMs(const struct stat &st);
 // version control system does: group or others may write there, so they may write what the
 // game makes there too (and read it, and enter a folder). From the folder's mode.
 mode_t sharing(mode_t folderMode, bool forFolder);
-// The folder's mode, or 0 when it cannot be read; looked up again after a minute.
+// The folder's mode as the client knows it, or 0 when it cannot be read.
 mode_t modeOf(const QString &folder);
 // A new file or folder with the umask's mode plus the sharing given.
 int create(const QString &path, int flags, mode_t sharing);

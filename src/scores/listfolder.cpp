@@ -17,15 +17,9 @@ namespace listfolder {
 
 namespace {
 
-bool sameStamp(const struct stat &a, const struct stat &b)
-{
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
-           && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
 // Opened without following a link, so that a link shows itself (ELOOP), and without
 // blocking on a pipe, which would hold the game up for good.
-Read readOnce(const QString &path, bool underLock)
+Read readOnce(const QString &path)
 {
     Read result;
     int fd = fileio::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
@@ -38,21 +32,20 @@ Read readOnce(const QString &path, bool underLock)
         return result;
     }
     result.opened = true;
-    if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode)) {
+    if (fileio::cachedStat(fd, &result.info) && S_ISREG(result.info.st_mode)) {
         result.plainFile = true;
         result.readError = !fileio::readAll(fd, &result.bytes);
-        // A write in place changes the file under a reader without the lock.
-        struct stat after{};
-        result.changed = !underLock && (::fstat(fd, &after) != 0 || !sameStamp(result.info, after));
     }
     fileio::close(fd);
     return result;
 }
 
 // Where a write in place may be on its way: the lock's copy, beside a file at the lock's
-// name too. Nothing when none stands (the usual case costs one look-up).
+// name too. Only a sticky folder has them; on a slow share a look-up is a round trip.
 QString pendingCopy(const QString &path)
 {
+    if (!(fileio::modeOf(fileio::folderOf(path)) & S_ISVTX))
+        return {};
     const QString copy = path + QStringLiteral(".lock/") + FolderLock::PendingFile;
     if (fileio::exists(copy))
         return copy;
@@ -68,7 +61,7 @@ bool writeNew(const QString &path, const QByteArray &bytes, mode_t sharing, cons
     if (fd < 0)
         return false;
     struct stat made{};
-    if (old && ::fstat(fd, &made) == 0) {
+    if (old && fileio::cachedStat(fd, &made)) {
         // The list keeps its group and permissions, whoever writes it.
         if (made.st_gid != old->st_gid)
             (void)!::fchown(fd, uid_t(-1), old->st_gid);
@@ -127,21 +120,18 @@ bool replaceInPlace(FolderLock &lock, const QString &temp, const QString &target
 
 Read read(const QString &path, bool underLock)
 {
-    Read result;
+    Read result = readOnce(path);
+    if (underLock)
+        return result;
+    // A write in place stands its copy in the lock from before it begins until it has ended.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        result = readOnce(path, underLock);
-        if (underLock)
-            return result;
-        // A write in place stands its copy in the lock until it ends.
         const QString copy = pendingCopy(path);
-        if (!copy.isEmpty()) {
-            Read fromCopy = readOnce(copy, false);
-            if (fromCopy.plainFile && !fromCopy.readError)
-                return fromCopy;
-            continue;
-        }
-        if (!result.changed)
+        if (copy.isEmpty())
             break;
+        Read fromCopy = readOnce(copy);
+        if (fromCopy.plainFile && !fromCopy.readError)
+            return fromCopy;
+        result = readOnce(path);
     }
     return result;
 }

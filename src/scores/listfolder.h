@@ -23,8 +23,6 @@ struct Read
     bool link = false;
     bool missing = false;
     bool readError = false;
-    // Written while it was read.
-    bool changed = false;
     QByteArray bytes;
     struct stat info{};
 };
