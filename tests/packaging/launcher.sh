@@ -34,7 +34,7 @@ as=
 start() {
     rc=0
     rm -f "$log"
-    $as env -u ZAPLINO_FOLDER HOME="$home" XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config" \
+    $as env -u ZAPLINO_FOLDER -u XDG_RUNTIME_DIR HOME="$home" XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config" \
         XDG_CONFIG_DIRS="$work/none:$work/etc" ZAPLINO_TEST_LOG="$log" "$@" || rc=$?
 }
 
@@ -94,16 +94,20 @@ mkdir -p "$samples"
 printf 'Apfel\r\n' >"$samples/OBST.TXT"
 printf 'Haus\r\n' >"$samples/NEU.TXT"
 
-# The admin's setting: the first line naming one of the user's groups (or *) wins,
-# ZAPLINO_FOLDER overrides it, and without a fitting line ~/Zaplino stays. The
-# file's last line has no line end.
-mkdir -p "$work/etc/zaplino" "$work/klasse 4a" "$work/alle" "$work/eigen"
+# The admin's setting: the user's own file comes first, then the first line naming
+# one of the user's groups (or *) wins, ZAPLINO_FOLDER overrides it, and without a
+# fitting line ~/Zaplino stays. The file's last line has no line end.
+mkdir -p "$work/etc/zaplino" "$work/config/zaplino" "$work/klasse 4a" "$work/alle" "$work/eigen"
 settings="$work/etc/zaplino/folders"
 printf '# Klassen\n\nzaplino-nosuchgroup %s\n%s %s\n* %s' \
     "$work/eigen" "$(id -gn 2>/dev/null)" "$work/klasse 4a" "$work/alle" >"$settings"
-for row in "group line:$work/klasse 4a" "* line:$work/alle" "ZAPLINO_FOLDER:$work/eigen" "no line fits:$folder"; do
+printf '* %s\n' "$work/eigen" >"$work/config/zaplino/folders"
+for row in "own file:$work/eigen" "group line:$work/klasse 4a" "group number:$work/klasse 4a" \
+    "* line:$work/alle" "ZAPLINO_FOLDER:$work/eigen" "no line fits:$folder"; do
     what=${row%%:*} expected=${row#*:} override=
     case $what in
+        "group line") rm "$work/config/zaplino/folders" ;;
+        "group number") sed -i "s|^[^ ]* \($work/klasse 4a\)|$(id -g) \1|" "$settings" ;;
         "* line") sed -i '/klasse 4a/d' "$settings" ;;
         ZAPLINO_FOLDER) override=$expected ;;
         "no line fits") sed -i '/^\*/d' "$settings" ;;
@@ -111,6 +115,25 @@ for row in "group line:$work/klasse 4a" "* line:$work/alle" "ZAPLINO_FOLDER:$wor
     start ZAPLINO_FOLDER="$override" "$prefix/games/zaplino"
     [ "$(sed -n 1p "$log" 2>/dev/null)" = "$expected" ] && [ -f "$expected/OBST.TXT" ] ||
         fail "$what: game not started in $expected with the sample lists"
+done
+
+# What a folder may say of the user is filled in; anything else stays as it stands,
+# and nothing in the line runs. The launcher names the folder it looked for.
+user=$(id -un)
+for row in "~|~/Klasse|$home/Klasse" \
+    "user name|$work/\$USER/\${USER}-%u|$work/$user/$user-$user" \
+    "\$XDG_RUNTIME_DIR|\$XDG_RUNTIME_DIR/gvfs/user=\$USER|$work/run/gvfs/user=$user" \
+    "\${XDG_RUNTIME_DIR} unset|\${XDG_RUNTIME_DIR}/zaplino-nosuchfolder|/run/user/$(id -u)/zaplino-nosuchfolder" \
+    "commands|$work/\$(touch $work/ran)/\`touch $work/ran\`|" \
+    "other variables|$work/\$HOME \${HOME} \$USERNAME ~|"; do
+    what=${row%%|*} line=${row#*|} expected=${row##*|}
+    line=${line%|*} expected=${expected:-$line} run="$work/run"
+    case $what in *unset) run= ;; esac
+    printf '* %s\n' "$line" >"$settings"
+    start USER=zaplino-someone-else ${run:+"XDG_RUNTIME_DIR=$run"} "$prefix/games/zaplino" 2>"$work/errors"
+    grep -qxF "zaplino: the folder $expected does not exist (set in $settings, group *)" "$work/errors" ||
+        fail "$what: not $expected: $(cat "$work/errors")"
+    [ -e "$work/ran" ] && fail "$what: the line ran" && rm "$work/ran"
 done
 rm "$settings"
 
