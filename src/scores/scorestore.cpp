@@ -2,8 +2,6 @@
 
 #include "scores/answers.h"
 
-#include <QDir>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -20,8 +18,6 @@ struct ScoreStore::Shared : std::enable_shared_from_this<Shared>
         Kind kind;
         // Reported to the store's thread, or waited for by the caller.
         bool background;
-        // The file as named when the work was asked, should the current folder change.
-        QString path;
         // Its outcome is known: done, refused, or failed once the folder fell silent.
         bool ended = false;
         bool ok = false;
@@ -76,7 +72,6 @@ struct ScoreStore::Shared : std::enable_shared_from_this<Shared>
 
     void ask(const JobPtr &job)
     {
-        job->path = QDir::current().absoluteFilePath(path);
         if (stalled) {
             end(job, false);
             return;
@@ -127,9 +122,9 @@ struct ScoreStore::Shared : std::enable_shared_from_this<Shared>
             {
                 const answers::Scope answering(&lastAnswer);
                 if (saving && !carried.isEmpty())
-                    ok = scorefile::addRounds(job->path, carried, lockBounds);
+                    ok = scorefile::addRounds(path, carried, lockBounds);
                 else if (!saving)
-                    file = scorefile::load(job->path);
+                    file = scorefile::load(path);
             }
             lock.lock();
             running = nullptr;
