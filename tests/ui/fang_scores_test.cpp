@@ -84,6 +84,7 @@ private slots:
     void resultShowsTheFullSeconds();
     void roundEndingWithThePanelShownReportsItsOwnSeconds();
     void failedSaveKeepsTheListAndTheOldFile();
+    void aFailureIsToldWhenNoRoundRuns();
     void twoGamesInOneFolderKeepEachOthersRounds();
     void draggedPeriodIsShownClockedAndRecorded_data();
     void draggedPeriodIsShownClockedAndRecorded();
@@ -327,6 +328,36 @@ void FangScoresTest::failedSaveKeepsTheListAndTheOldFile()
     QCOMPARE(platform.boxes[1].icon, Platform::Icon::None);
     QCOMPARE(w.Liste1->items(), QStringList{"   4   37   10 Freund und Gast"});
     QCOMPARE(QDir(FileName).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"alt"});
+}
+
+// The clock would run on under the box: a save that fails while the next round runs is
+// told at that round's end, once; the next save carries its round.
+void FangScoresTest::aFailureIsToldWhenNoRoundRuns()
+{
+    QVERIFY(QDir().mkpath(FileName + QStringLiteral("/alt")));
+    const QString notSaved = QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r");
+    ScriptedPlatform platform;
+    fang w(platform);
+    // The folder is mended while the box tells of it.
+    platform.whileBoxOpen = [&](const ScriptedPlatform::Box &box) {
+        QVERIFY(!w.Zeit1->isActive());
+        if (box.text == notSaved)
+            QVERIFY(QDir(FileName).removeRecursively());
+    };
+    startRound(w, platform, QStringLiteral("Ei"), {{1, 1}, {2, 1}});
+    playToTheEnd(w);
+    QVERIFY(w.scoreStore().saving());
+    w.Bezeichnung20_Click();
+    w.Bild5_Click();
+    QVERIFY(scoresSettled(w));
+    QCOMPARE(platform.texts().count(notSaved), 0);
+
+    playToTheEnd(w);
+    QCOMPARE(platform.texts().last(), notSaved);
+    QCOMPARE(platform.texts().count(notSaved), 1);
+    QVERIFY(scoresSettled(w));
+    QCOMPARE(platform.texts().count(notSaved), 1);
+    QCOMPARE(readBytes(FileName), QByteArray(">   2    0   10 Freund und Gast\r\n>   7    0   10 Freund und Gast\r\n"));
 }
 
 void FangScoresTest::twoGamesInOneFolderKeepEachOthersRounds()
