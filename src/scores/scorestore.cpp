@@ -35,7 +35,7 @@ struct ScoreStore::Shared : std::enable_shared_from_this<Shared>
 
     QString path;
     scorefile::Lock lockBounds;
-    int silenceMs;
+    int silenceMs = 0;
 
     std::mutex mutex;
     std::condition_variable change;
