@@ -2,56 +2,70 @@
 
 #include "scores/scorefile.h"
 
-#include <QDeadlineTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
-#include <mutex>
 #include <optional>
 
 // The high-score file as a game uses it: the rounds won and not yet saved, and the file
-// work on a thread of its own, so that a network folder that stops answering (its server
-// stopped or frozen) costs the caller a bounded wait instead of minutes in the kernel.
-// One piece of file work at a time: work still hanging from before makes the next call
-// fail within its bound too. Whatever that work achieves once it ends counts: rounds it
-// saved late are not saved again.
-class ScoreStore
+// work on a thread of its own, so that the game never waits for a network folder. Saves
+// and loads run one after another, in the order asked. Work counts as stalled only once
+// the folder has answered nothing for a while (a slow share is not a dead one): it is
+// reported failed then, and new work is refused until it ends. Whatever stalled work
+// achieves once it ends counts: rounds it saved late are not saved again.
+class ScoreStore : public QObject
 {
+    Q_OBJECT
+
 public:
     struct Bounds
     {
-        // The longest a call waits for its file work, a save's wait for the lock included.
-        int waitMs = 10000;
+        // How long the folder may answer nothing before the work on it counts as stalled.
+        int silenceMs = 10000;
         // The lock: how long a save waits for another game's, and when one counts as left.
         scorefile::Lock lock;
     };
 
     explicit ScoreStore(const QString &path);
     ScoreStore(const QString &path, Bounds bounds);
-    // Never waits for file work that hangs.
-    ~ScoreStore();
-    ScoreStore(const ScoreStore &) = delete;
-    ScoreStore &operator=(const ScoreStore &) = delete;
+    // Never waits for file work, which goes on without the store.
+    ~ScoreStore() override;
 
     void add(const QString &round);
-    // Adds the rounds, then brings every round not saved yet into the file through
-    // scorefile::addRounds. False when that failed or did not end within the bound; the
-    // rounds are kept for the next save then.
-    bool save(const QStringList &newRounds = {});
-    // What the file holds, by scorefile::load; nothing when that did not end within the bound.
-    std::optional<scorefile::Loaded> load();
     QStringList unsaved() const;
+
+    // In the background, reported by saved() and loaded() on the store's thread, one
+    // report for each call. A save brings every round not saved yet into the file
+    // through scorefile::addRounds; those of a failed one are kept for the next.
+    void startSave();
+    void startLoad();
+    // Work asked in the background and not yet reported.
+    bool busy() const { return m_saving + m_loading > 0; }
+    bool saving() const { return m_saving > 0; }
+
+    // For threads without a window: the same work, waited for as long as the folder answers.
+    bool save(const QStringList &newRounds = {});
+    // What the file holds, by scorefile::load; nothing when the folder stopped answering.
+    std::optional<scorefile::Loaded> load();
+
+signals:
+    void saved(bool ok);
+    // The file's entries and this game's rounds not in them; nothing when the folder
+    // stopped answering.
+    void loaded(const std::optional<scorefile::Loaded> &list);
 
 private:
     struct Shared;
-    // Waits for the file work on hand, in a local event loop on the application's thread
-    // that leaves out user input, so that the window repaints but no click reaches the game.
-    bool waitUntilIdle(std::unique_lock<std::mutex> &lock, const QDeadlineTimer &deadline);
-    // Hands a save or a load to a worker thread of its own.
-    void start(std::unique_lock<std::mutex> &lock, bool saving);
+    void start(bool saving);
+    void deliver();
+    void watch();
 
-    QString m_path;
     Bounds m_bounds;
     std::shared_ptr<Shared> m_shared;
+    QTimer m_watch;
+    int m_saving = 0;
+    int m_loading = 0;
 };

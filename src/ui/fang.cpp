@@ -100,6 +100,12 @@ fang::fang(Platform &platform, QWidget *parent)
     Zeit1->setInterval(1000);
     connect(Zeit1, &QTimer::timeout, this, &fang::Zeit1_Timer);
 
+    connect(&m_scores, &ScoreStore::loaded, this, &fang::highScoresLoaded);
+    connect(&m_scores, &ScoreStore::saved, this, &fang::highScoresSaved);
+    m_calm = new QTimer(this);
+    m_calm->setInterval(250);
+    connect(m_calm, &QTimer::timeout, this, &fang::tellFileFailures);
+
     qApp->installEventFilter(this);
     Form_Load();
 }
@@ -376,6 +382,22 @@ void fang::focusFollowsPanel(QWidget *panel)
 bool fang::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // While the game waits to end, no click or key reaches it.
+    if (m_leaving && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            break;
+        }
+    }
     if ((watched == Bild11 && (type == QEvent::Show || type == QEvent::Hide))
         || (watched == Bild1 && type == QEvent::Move))
         focusFollowsPanel(static_cast<QWidget *>(watched));
@@ -416,7 +438,7 @@ void fang::previewKey(QWidget *receiver, QKeyEvent *key)
     Form_KeyDown(keyCode(key->key()), shift);
 }
 
-// Closing through the frame asks the quit question; only the quit itself closes.
+// Closing through the frame asks the quit question, once; only the quit itself closes.
 void fang::closeEvent(QCloseEvent *event)
 {
     if (m_quitting) {
@@ -424,7 +446,5 @@ void fang::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
-    if (m_waitingForFile)
-        return;
     Bild2_Click();
 }

@@ -88,6 +88,8 @@ public:
 
     // The info window, created at its first opening.
     ZAPLABEL *infoWindow() const { return m_info.get(); }
+    // The high-score file and the work on it, which goes on while the game does.
+    ScoreStore &scoreStore() { return m_scores; }
 
 public slots:
     void Form_Load();
@@ -158,7 +160,10 @@ private:
     void printLetter(int index);
     void placeMarker();
     void reportUnreadableFolder(const QString &folder);
-    void saveHighScores();
+    void highScoresLoaded(const std::optional<scorefile::Loaded> &list);
+    void highScoresSaved(bool ok);
+    void tellFileFailures();
+    void leave();
 
     Platform *m_platform;
     std::unique_ptr<ZAPLABEL> m_info;
@@ -166,8 +171,12 @@ private:
     HighScoreList m_highScores;
     // The file, and the won rounds that no save has taken into it yet.
     ScoreStore m_scores{scorefile::FileName};
-    // While the game waits for the file, the window repaints but takes no command.
-    bool m_waitingForFile = false;
+    // Failures of the work on the file not told yet, and what looks for a calm moment to.
+    bool m_saveFailed = false;
+    bool m_loadFailed = false;
+    QTimer *m_calm;
+    // The game ends once the save on its way has ended, and takes no command meanwhile.
+    bool m_leaving = false;
     // The key press being delivered and the control it last reached, so that its way up
     // the parents is not taken for new presses.
     const QKeyEvent *m_keyPress = nullptr;

@@ -6,8 +6,12 @@
 
 #include <QTimer>
 
+#include <utility>
+
 void fang::Bild2_Click()
 {
+    if (m_leaving)
+        return;
     const Platform::Answer answer = m_platform->messageBox(QStringLiteral("Dieses Spiel jetzt beenden?\r"),
                                                            Platform::Buttons::YesNo, Platform::Icon::Stop,
                                                            QStringLiteral("Zaplino"));
@@ -19,6 +23,22 @@ void fang::QuitGame()
 {
     Bezeichnung8->hide();
     Zeit1->stop();
+    m_leaving = true;
+    // No round is lost: a save on its way is waited for, as long as the folder answers.
+    if (m_scores.saving()) {
+        setWindowTitle(QStringLiteral("Zaplino - Bestenliste wird gespeichert ..."));
+        return;
+    }
+    leave();
+}
+
+// Ends the game, once a failed save has been told: its rounds are lost now.
+void fang::leave()
+{
+    if (std::exchange(m_saveFailed, false)) {
+        m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
+                               Platform::Buttons::Ok, Platform::Icon::None, QStringLiteral("Bestenliste"));
+    }
     m_quitting = true;
     m_platform->quit();
 }

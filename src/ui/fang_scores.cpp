@@ -7,8 +7,10 @@
 #include "scores/scorefile.h"
 #include "ui/controls.h"
 
-#include <QScopedValueRollback>
+#include <QApplication>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -26,24 +28,25 @@ QString spokenNumber(qint64 number)
 
 } // namespace
 
+// The list is rebuilt when the load has read the file; the game goes on meanwhile.
 void fang::LoadHighScores()
 {
-    std::optional<scorefile::Loaded> loaded;
-    {
-        const QScopedValueRollback waiting(m_waitingForFile, true);
-        loaded = m_scores.load();
-    }
-    // A folder that did not answer in time leaves the list as shown.
-    if (loaded) {
+    m_scores.startLoad();
+}
+
+void fang::highScoresLoaded(const std::optional<scorefile::Loaded> &list)
+{
+    // A folder that stopped answering leaves the list as shown.
+    if (list) {
         m_highScores.clear();
-        for (const QString &entry : loaded->entries)
+        for (const QString &entry : list->entries)
             m_highScores.add(entry);
         Liste1->setItems(m_highScores.entries());
     }
     // The game goes on with what was read; the next finished round writes the file anew.
-    if (!loaded || loaded->failed) {
-        m_platform->messageBox(QStringLiteral("Bestenliste fehlt.\r"), Platform::Buttons::Ok,
-                               Platform::Icon::None, ListTitle);
+    if (!list || list->failed) {
+        m_loadFailed = true;
+        tellFileFailures();
     }
 }
 
@@ -60,23 +63,49 @@ void fang::FinishRound()
     m_platform->messageBox(QStringLiteral("Du hast es in") + spokenNumber(seconds)
                                + QStringLiteral(" Sekunden geschafft.\r"),
                            Platform::Buttons::Ok, Platform::Icon::None, QStringLiteral("Quendolin"));
-    saveHighScores();
+    // What went wrong during the round is told now that it is over.
+    tellFileFailures();
+    // Other games may share the folder, so the rounds go into the file as it is now
+    // rather than Liste1 over it.
+    m_scores.startSave();
 }
 
-void fang::saveHighScores()
+void fang::highScoresSaved(bool ok)
 {
-    // Other games may share the folder, so the rounds go into the file as it is now
-    // rather than Liste1 over it. A failed save leaves the old file whole and keeps
-    // the rounds for the next one, as does a folder that does not answer in time.
-    bool saved = false;
-    {
-        const QScopedValueRollback waiting(m_waitingForFile, true);
-        saved = m_scores.save();
-    }
-    if (saved)
+    // A later save carries the rounds of a failed one: once it succeeds, nothing is lost.
+    m_saveFailed = !ok;
+    if (m_leaving) {
+        if (!m_scores.saving())
+            leave();
         return;
-    m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
-                           Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
+    }
+    tellFileFailures();
+}
+
+// Never while the round clock runs, which would run on under the box, nor over another
+// box; a failure that comes during a round waits for its end.
+void fang::tellFileFailures()
+{
+    // A game on its way out tells only a failed save, as it ends.
+    if ((!m_saveFailed && !m_loadFailed) || m_leaving) {
+        m_calm->stop();
+        return;
+    }
+    if (Zeit1->isActive() || QApplication::activeModalWidget()) {
+        if (!m_calm->isActive())
+            m_calm->start();
+        return;
+    }
+    m_calm->stop();
+    // A failed save keeps its rounds for the next one.
+    if (std::exchange(m_saveFailed, false)) {
+        m_platform->messageBox(QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"),
+                               Platform::Buttons::Ok, Platform::Icon::None, ListTitle);
+    }
+    if (std::exchange(m_loadFailed, false)) {
+        m_platform->messageBox(QStringLiteral("Bestenliste fehlt.\r"), Platform::Buttons::Ok,
+                               Platform::Icon::None, ListTitle);
+    }
 }
 
 void fang::Bild9_Click()

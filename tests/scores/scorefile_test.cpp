@@ -160,6 +160,8 @@ private slots:
     void oldLeftoversAreRemoved();
     void twoProcessesSavingAtOnceLoseNoRound();
     void aHangingSaveFailsInTimeAndCountsWhenItEnds();
+    void aSaveWaitingForALiveLockGoesOnPastTheSilence();
+    void aLoadShowsTheGamesRoundsNotInTheFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -624,7 +626,7 @@ void ScoreFileTest::oldLeftoversAreRemoved()
 }
 
 // Two games saving in a tight loop into one folder: every round arrives, once. The game
-// in this process saves as the window does, through its store and a waiting event loop.
+// in this process saves through its store.
 void ScoreFileTest::twoProcessesSavingAtOnceLoseNoRound()
 {
     const int rounds = 50;
@@ -693,9 +695,15 @@ void ScoreFileTest::aHangingSaveFailsInTimeAndCountsWhenItEnds()
     QCOMPARE(readBytes(m_path), lines(1, 2));
     QVERIFY(store->unsaved().isEmpty());
 
-    // A game that quits does not wait for its hanging save, which still ends well.
+    // Nor does a save in the background wait longer; a game that quits does not wait
+    // for it at all, and it still ends well.
     hang();
-    QVERIFY(!store->save({round(3)}));
+    std::optional<bool> saved;
+    connect(store.get(), &ScoreStore::saved, this, [&](bool ok) { saved = ok; });
+    store->add(round(3));
+    store->startSave();
+    QTRY_VERIFY_WITH_TIMEOUT(saved.has_value(), 8000);
+    QVERIFY(!*saved);
     took.restart();
     store.reset();
     QVERIFY(took.elapsed() < 500);
@@ -703,6 +711,68 @@ void ScoreFileTest::aHangingSaveFailsInTimeAndCountsWhenItEnds()
     QTRY_COMPARE(readBytes(m_path), lines(1, 3));
     QTRY_COMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{scorefile::FileName});
+}
+
+// A save waiting for another game's lock hears the folder answer all the while: it goes
+// on past the silence bound until the lock is let go.
+void ScoreFileTest::aSaveWaitingForALiveLockGoesOnPastTheSilence()
+{
+    FolderLock other(m_path + QStringLiteral(".lock"), 5000);
+    QVERIFY(other.tryLock(0));
+    ScoreStore store(m_path, {1000, {5000, 5000}});
+    std::optional<bool> saved;
+    connect(&store, &ScoreStore::saved, this, [&](bool ok) { saved = ok; });
+    store.add(round(1));
+    store.startSave();
+    QTest::qWait(2500);
+    QVERIFY(!saved);
+    other.unlock();
+    QTRY_VERIFY(saved.has_value());
+    QVERIFY(*saved);
+    QCOMPARE(readBytes(m_path), lines(1, 1));
+}
+
+// The list a load shows is the file's entries and the game's rounds not in them, each
+// once, whichever ends first: a save that ends before the load is heard of, or a save
+// that fails.
+void ScoreFileTest::aLoadShowsTheGamesRoundsNotInTheFile()
+{
+    writeBytes(m_path, lines(5, 5));
+    FolderLock other(m_path + QStringLiteral(".lock"), 5000);
+    ScoreStore store(m_path, {1000, {200}});
+    std::optional<bool> saved;
+    std::optional<QStringList> shown;
+    connect(&store, &ScoreStore::saved, this, [&](bool ok) { saved = ok; });
+    connect(&store, &ScoreStore::loaded, this, [&](const std::optional<scorefile::Loaded> &list) {
+        shown = list ? list->entries : QStringList{"(silent)"};
+    });
+    const auto heard = [&] {
+        static_cast<void>(QTest::qWaitFor([&] { return shown.has_value(); }));
+        return std::exchange(shown, std::nullopt).value_or(QStringList{"(not heard)"});
+    };
+
+    store.startLoad();
+    store.add(round(1));
+    store.startSave();
+    // Both end before the store's thread hears of either.
+    for (int i = 0; i < 1000 && !store.unsaved().isEmpty(); ++i)
+        QThread::msleep(10);
+    QVERIFY(store.unsaved().isEmpty());
+    QCOMPARE(heard(), (QStringList{round(5), round(1)}));
+    QTRY_VERIFY(saved.has_value() && *saved);
+
+    QVERIFY(other.tryLock(0));
+    store.add(round(2));
+    store.startSave();
+    store.startLoad();
+    QCOMPARE(heard(), (QStringList{round(1), round(5), round(2)}));
+    QVERIFY(saved.has_value() && !*saved);
+
+    other.unlock();
+    store.startSave();
+    store.startLoad();
+    QCOMPARE(heard(), (QStringList{round(1), round(2), round(5)}));
+    QCOMPARE(readBytes(m_path), lines(1, 2) + lines(5, 5));
 }
 
 QTEST_GUILESS_MAIN(ScoreFileTest)

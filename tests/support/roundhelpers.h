@@ -6,6 +6,7 @@
 #include "ui/fang.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QPoint>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,6 +46,27 @@ inline void playToTheEnd(fang &w)
 {
     while (w.Zeit1->isActive() && !w.MODUL1.CurrentWord.isEmpty())
         steerTo(w, QPoint(w.MODUL1.LetterX[1], w.MODUL1.LetterY[1]));
+}
+
+// Lets the work on the high-score file end and its reports reach the window; false when
+// it did not end in time.
+inline bool scoresSettled(fang &w, int timeoutMs = 30000)
+{
+    ScoreStore &store = w.scoreStore();
+    QEventLoop loop;
+    const auto check = [&] {
+        if (!store.busy())
+            loop.quit();
+    };
+    QObject::connect(&store, &ScoreStore::saved, &loop, check);
+    QObject::connect(&store, &ScoreStore::loaded, &loop, check);
+    // A timer of its own: a single shot would outlive the loop until it fires.
+    QTimer timeout;
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(timeoutMs);
+    if (store.busy())
+        loop.exec();
+    return !store.busy();
 }
 
 // Runs a test in an empty folder of its own, so high-score files never leak between tests.

@@ -181,6 +181,7 @@ void CommandsTest::playerName()
     w.Bild5_Click();
     playToTheEnd(w);
     QCOMPARE(w.Liste1->items(), QStringList{"   7    0   10 " + name});
+    QVERIFY(scoresSettled(w));
     QCOMPARE(readBytes(QStringLiteral("BESTFANG.LST")), (">   7    0   10 " + name + "\r\n").toLatin1());
 }
 

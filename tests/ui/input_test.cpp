@@ -71,6 +71,7 @@ void prepare(fang &w, ScriptedPlatform &platform, Before before)
     showActive(&w);
     if (before == Before::StartUp) {
         w.Form_Activate();
+        QVERIFY(scoresSettled(w));
         platform.boxes.clear();
         return;
     }
@@ -271,6 +272,7 @@ void InputTest::everyWayOfPressingActsOnce()
         QTest::mousePress(pressed, Qt::LeftButton, {}, at);
         QTest::mouseRelease(pressed, Qt::LeftButton, {}, QPoint(at.x(), pressed->height() + 4));
     }
+    QVERIFY(scoresSettled(w));
     QCOMPARE(observed(w, platform), after);
     w.Zeit1->stop();
 }
@@ -337,6 +339,7 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     showActive(&w);
     const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
     w.Form_Activate();
+    QVERIFY(scoresSettled(w));
     QCOMPARE(platform.boxes.size(), 2);
     // The file panel opened over the scroll bar, which keeps the focus.
     QCOMPARE(focusName(w), QStringLiteral("HBildlauf1"));
@@ -362,6 +365,7 @@ void InputTest::keyboardAlonePlaysARoundToTheHighScoreFile()
     press(Qt::Key_Up);
     press(Qt::Key_Up);
     QCOMPARE(platform.boxes.last().text, QStringLiteral("Du hast es in 0 Sekunden geschafft.\r"));
+    QVERIFY(scoresSettled(w));
     QCOMPARE(readBytes(dir.path() + QStringLiteral("/BESTFANG.LST")),
              QByteArray(">   2    0   10 Freund und Gast\r\n"));
 
@@ -433,6 +437,8 @@ void InputTest::eachPressReachesTheKeyHandlerOnce()
     showActive(&w);
     if (before == Before::StartUp) {
         w.Form_Activate();
+        // The missing list is told once the box asking for a word list has gone.
+        QTRY_VERIFY(answerer.seen.contains(QStringLiteral("Bestenliste: Bestenliste fehlt.")));
     } else {
         w.List1->setItems(before == Before::WinningMove ? QStringList{"X"} : QStringList{"Maus", "Maus"});
         w.NextWord();
