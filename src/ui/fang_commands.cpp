@@ -24,7 +24,10 @@ void fang::QuitGame()
     Bezeichnung8->hide();
     Zeit1->stop();
     m_leaving = true;
-    // No round is lost: a save on its way is waited for, as long as the folder answers.
+    // No round is lost: a save on its way is waited for, as long as the folder answers,
+    // and rounds a failed save kept get one more try.
+    if (!m_scores.saving() && !m_scores.unsaved().isEmpty())
+        m_scores.startSave();
     if (m_scores.saving()) {
         setWindowTitle(QStringLiteral("Zaplino - Bestenliste wird gespeichert ..."));
         return;

@@ -85,6 +85,7 @@ private slots:
     void roundEndingWithThePanelShownReportsItsOwnSeconds();
     void failedSaveKeepsTheListAndTheOldFile();
     void aFailureIsToldWhenNoRoundRuns();
+    void aQuitBringsTheRoundsAFailedSaveKept();
     void twoGamesInOneFolderKeepEachOthersRounds();
     void draggedPeriodIsShownClockedAndRecorded_data();
     void draggedPeriodIsShownClockedAndRecorded();
@@ -358,6 +359,27 @@ void FangScoresTest::aFailureIsToldWhenNoRoundRuns()
     QVERIFY(scoresSettled(w));
     QCOMPARE(platform.texts().count(notSaved), 1);
     QCOMPARE(readBytes(FileName), QByteArray(">   2    0   10 Freund und Gast\r\n>   7    0   10 Freund und Gast\r\n"));
+}
+
+void FangScoresTest::aQuitBringsTheRoundsAFailedSaveKept()
+{
+    QVERIFY(QDir().mkpath(FileName + QStringLiteral("/alt")));
+    ScriptedPlatform platform;
+    fang w(platform);
+    const QString notSaved = QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r");
+    // The folder is mended while the box tells of it.
+    platform.whileBoxOpen = [&](const ScriptedPlatform::Box &box) {
+        if (box.text == notSaved)
+            QDir(FileName).removeRecursively();
+    };
+    w.Bezeichnung4->setText(QStringLiteral("Ei"));
+    w.Bezeichnung6->setText(QStringLiteral("0"));
+    w.FinishRound();
+    QVERIFY(scoresSettled(w));
+    QCOMPARE(platform.texts().last(), notSaved);
+    w.QuitGame();
+    QTRY_COMPARE(platform.quits, 1);
+    QCOMPARE(readBytes(FileName), QByteArray(">   2    0   10 Freund und Gast\r\n"));
 }
 
 void FangScoresTest::twoGamesInOneFolderKeepEachOthersRounds()
