@@ -252,8 +252,9 @@ FolderLock::Claim FolderLock::claimInPlace(const QString &entry, const QByteArra
     const QString claim = m_path + QStringLiteral("/claim-") + fileio::randomHex();
     if (!fileio::rename(m_path + u'/' + entry, claim))
         return denied(errno) ? Claim::Denied : Claim::Retry;
-    // A new owner written between the judgement and the move goes back to its place.
-    if (isOwnerEntry(entry) && readToken(claim) != judgedToken) {
+    // An owner file of an earlier version's plain name may have been written anew between
+    // the judgement and the move: it goes back to its place. Ours are never named twice.
+    if (entry == PlainOwner && readToken(claim) != judgedToken) {
         fileio::rename(claim, m_path + u'/' + entry);
         return Claim::Retry;
     }
