@@ -93,9 +93,11 @@ take_functions "$root/tests/support/xserver.sh" start_xvfb
 
 # We are the namespace's first process: whatever is left when we end dies with us.
 trap 'exec 2>/dev/null; jobs -p | xargs -r kill -KILL' EXIT
-trap 'exit 1' INT TERM
+trap 'exit 1' INT
+# What was measured until then is shown all the same.
+trap 'print_table; exit 1' TERM
 # Bounded in time: the limit ends the namespace's first process, and with it the rest.
-(sleep "$((limit_min * 60))" && echo "time limit of $limit_min min reached" >&2 && kill -TERM $$) &
+(sleep "${limit_min}m" && echo "time limit of $limit_min min reached" >&2 && { kill -KILL -1; kill -TERM $$; }) &
 
 ip link set lo up
 # X's sockets and lock files stay in the namespace.
@@ -243,6 +245,73 @@ race() { # CLIENT RTT
     } >"$out"
 }
 
+# --- the table ---------------------------------------------------------------------
+
+print_table() {
+    local s rtt f
+    echo
+    echo "Share benchmark: medians, store against the floor on the same mount (took $(($(date +%s) - started)) s,"
+    echo "load average $(cut -d' ' -f1 /proc/loadavg)). save = one won round through the game's store;"
+    echo "floor = lock folder, owner file, read, write + fsync, rename, unlock in plain calls;"
+    echo "click = from a real X click on the panel's closing label, right after the result box,"
+    echo "until the panel moves (goal: under 50 ms). Failed saves count in the medians with the time"
+    echo "they gave up after; >= marks a ratio with failed saves in it."
+    printf '%-9s %4s  %-26s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
+    for s in $clients; do
+        for rtt in $rtts; do
+            f=$work/results/$s-$rtt
+            [ -f "$f" ] || continue
+            awk -v s="$s" -v rtt="$rtt" '
+                function median(kind,    n, i, j, t, v) {
+                    n = 0
+                    for (i = 1; i <= count[kind]; ++i) v[++n] = ms[kind, i]
+                    for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+                    if (n == 0) return -1
+                    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+                }
+                function number(x) { return x < 10 ? sprintf("%.1f", x) : sprintf("%d", x + 0.5) }
+                # A failed save is timed at the bound it gave up at: the ratio is at least that.
+                function pair(a, b,    x, y) {
+                    x = median(a); y = median(b)
+                    if (x < 0 || y < 0) return "-"
+                    # Below a millisecond the store figures (whole milliseconds) say nothing.
+                    if (y < 1) return sprintf("%s / %s ms", number(x), number(y))
+                    return sprintf("%s / %s ms = %s%.2f x", number(x), number(y), failed[a] ? ">=" : "", x / y)
+                }
+                $1 == "left" { left = left " " $2; next }
+                {
+                    total[$1]++
+                    if ($2 != "ok") failed[$1]++
+                    # A click that never took effect has no time; a failed save has one.
+                    if ($2 == "ok" || $1 != "click") ms[$1, ++count[$1]] = $3
+                    if ($5 == "failbox=1") box++
+                }
+                END {
+                    fails = sprintf("store %d/%d, floor %d/%d", failed["store"], total["store"], failed["floor"], total["floor"])
+                    if (total["click"]) {
+                        click = count["click"] ? sprintf("%d ms", median("click")) : "none"
+                        fails = fails sprintf(", click %d/%d", failed["click"] + box, total["click"])
+                    } else click = "-"
+                    printf "%-9s %4s  %-26s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
+                        pair("load", "read"), click, fails, (left == "" ? "" : "; left:" left)
+                }' "$f"
+        done
+    done
+    for s in $clients; do
+        f=$work/results/$s-race
+        [ -f "$f" ] || continue
+        awk -v s="$s" '
+            $1 == "rtt" { rtt = $2 }
+            $1 == "save" { saves++; if ($2 != "ok") failed++ }
+            $1 == "rounds" { rounds = $0; sub(/^rounds /, "", rounds) }
+            $1 == "left" { left = left " " $2 }
+            END {
+                printf "%s, two games at once at %d ms, 4 rounds every 400 ms each: %d of %d saves failed (retries counted), every round %s, left:%s\n",
+                    s, rtt, failed, saves, (rounds == "once" ? "in the list once" : rounds), (left == "" ? " nothing" : left)
+            }' "$f"
+    done
+}
+
 # --- the run -----------------------------------------------------------------------
 
 mkdir -p "$work/results" "$work/xdg" && chmod 700 "$work/xdg"
@@ -273,62 +342,4 @@ for s in $clients; do
     fi
 done
 
-# --- the table ---------------------------------------------------------------------
-
-echo
-echo "Share benchmark: medians, store against the floor on the same mount (took $(($(date +%s) - started)) s,"
-echo "load average $(cut -d' ' -f1 /proc/loadavg)). save = one won round through the game's store;"
-echo "floor = lock folder, owner file, read, write + fsync, rename, unlock in plain calls;"
-echo "click = from a real X click on the panel's closing label, right after the result box,"
-echo "until the panel moves (goal: under 50 ms). Failed saves are counted in the medians."
-printf '%-9s %4s  %-26s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
-for s in $clients; do
-    for rtt in $rtts; do
-        f=$work/results/$s-$rtt
-        [ -f "$f" ] || continue
-        awk -v s="$s" -v rtt="$rtt" '
-            function median(kind,    n, i, j, t, v) {
-                n = 0
-                for (i = 1; i <= count[kind]; ++i) v[++n] = ms[kind, i]
-                for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-                if (n == 0) return -1
-                return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-            }
-            function number(x) { return x < 10 ? sprintf("%.1f", x) : sprintf("%d", x + 0.5) }
-            function pair(a, b,    x, y) {
-                x = median(a); y = median(b)
-                if (x < 0 || y < 0) return "-"
-                return sprintf("%s / %s ms = %.2f x", number(x), number(y), y > 0 ? x / y : 0)
-            }
-            $1 == "left" { left = left " " $2; next }
-            {
-                total[$1]++
-                if ($2 != "ok") failed[$1]++
-                # A click that never took effect has no time; a failed save has one.
-                if ($2 == "ok" || $1 != "click") ms[$1, ++count[$1]] = $3
-                if ($5 == "failbox=1") box++
-            }
-            END {
-                fails = sprintf("store %d/%d, floor %d/%d", failed["store"], total["store"], failed["floor"], total["floor"])
-                if (total["click"]) {
-                    click = count["click"] ? sprintf("%d ms", median("click")) : "none"
-                    fails = fails sprintf(", click %d/%d", failed["click"] + box, total["click"])
-                } else click = "-"
-                printf "%-9s %4s  %-26s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
-                    pair("load", "read"), click, fails, (left == "" ? "" : "; left:" left)
-            }' "$f"
-    done
-done
-for s in $clients; do
-    f=$work/results/$s-race
-    [ -f "$f" ] || continue
-    awk -v s="$s" '
-        $1 == "rtt" { rtt = $2 }
-        $1 == "save" { saves++; if ($2 != "ok") failed++ }
-        $1 == "rounds" { rounds = $0; sub(/^rounds /, "", rounds) }
-        $1 == "left" { left = left " " $2 }
-        END {
-            printf "%s, two games at once at %d ms, 4 rounds every 400 ms each: %d of %d saves failed (retries counted), every round %s, left:%s\n",
-                s, rtt, failed, saves, (rounds == "once" ? "in the list once" : rounds), (left == "" ? " nothing" : left)
-        }' "$f"
-done
+print_table

@@ -2,23 +2,23 @@
 // bench/share.sh: the real main window, on an X display, with the list's folder as the
 // current directory. A round ends; the result box is answered at once; shortly after,
 // a real X click (xdotool) lands on the high-score panel's closing label, and the time
-// until the panel moves is taken. Then it waits for the round to be in the file and the
-// lock to be gone, so that nothing of this run is still on its way when the next begins.
+// from the press's arrival at the X server until the panel moves is taken. Then it
+// waits for the round to be in the file and the lock to be gone, so that nothing of
+// this run is still on its way when the next begins.
 //   shareclick --name NAME [--settle-ms 1000] [--click-after-ms 10] [--bound-ms 60000]
 // Prints "click <milliseconds>|none saved=0|1 failbox=0|1".
 
-#include "game/platform.h"
+#include "scriptedplatform.h"
 #include "ui/controls.h"
 #include "ui/fang.h"
 #include "ui/firstexpose.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTest>
-#include <QTimer>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -26,7 +26,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <thread>
 
 extern char **environ;
@@ -39,51 +38,43 @@ qint64 nowUs()
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Answers every box at once, as a pupil who presses Enter at once would.
-class AnsweringPlatform : public Platform
+// Notes when the click reached the X server and when the panel first moves back to
+// where it hides after it.
+class ClickWatch : public QObject
 {
 public:
-    Answer messageBox(const QString &text, Buttons buttons, Icon, const QString &) override
+    ClickWatch(QWidget *label, QWidget *panel, int hiddenX)
+        : m_label(label), m_panel(panel), m_hiddenX(hiddenX)
     {
-        texts.append(text);
-        if (onBox)
-            onBox(text);
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    float random() override
-    {
-        m_state = m_state * 1103515245u + 12345u;
-        return static_cast<float>((m_state >> 8) & 0xFFFFFF) / 16777216.0f;
-    }
-    void randomize() override {}
-    void quit() override {}
-
-    QStringList texts;
-    std::function<void(const QString &)> onBox;
-
-private:
-    quint32 m_state = 20260101u;
-};
-
-// Notes when the panel first moves back to where it hides after the click.
-class MoveWatch : public QObject
-{
-public:
-    MoveWatch(QWidget *panel, int hiddenX) : m_panel(panel), m_hiddenX(hiddenX) {}
     std::atomic<qint64> clickedUs{0};
+    // The press's X time stamp: Xvfb stamps events with the monotonic clock in
+    // milliseconds, cut to 32 bits; 0 while none came.
+    quint32 pressedMs = 0;
     qint64 movedUs = 0;
+
+    // From the press (from the start of the clicking helper when no press came) to the move.
+    qint64 waitMs() const
+    {
+        if (!pressedMs)
+            return (movedUs - clickedUs.load()) / 1000;
+        return static_cast<qint32>(static_cast<quint32>(movedUs / 1000) - pressedMs);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_panel && event->type() == QEvent::Move && clickedUs.load() && !movedUs
-            && m_panel->x() == m_hiddenX)
+        if (!clickedUs.load())
+            return false;
+        if (watched == m_label && event->type() == QEvent::MouseButtonPress && !pressedMs)
+            pressedMs = static_cast<quint32>(static_cast<QInputEvent *>(event)->timestamp());
+        if (watched == m_panel && event->type() == QEvent::Move && !movedUs && m_panel->x() == m_hiddenX)
             movedUs = nowUs();
         return false;
     }
 
 private:
+    QWidget *m_label;
     QWidget *m_panel;
     int m_hiddenX;
 };
@@ -137,10 +128,12 @@ int main(int argc, char *argv[])
         }
     }
 
-    AnsweringPlatform platform;
+    // Every box is answered at once, as by a pupil who presses Enter at once.
+    ScriptedPlatform platform;
     fang window(platform);
-    MoveWatch watch(window.Bild1, window.Bild1->x());
+    ClickWatch watch(window.Bezeichnung20, window.Bild1, window.Bild1->x());
     window.Bild1->installEventFilter(&watch);
+    window.Bezeichnung20->installEventFilter(&watch);
     bool shown = false;
     FirstExpose expose(window, [&] { shown = true; });
     window.show();
@@ -156,8 +149,8 @@ int main(int argc, char *argv[])
     window.Bezeichnung4->setText(QStringLiteral("Hase"));
     window.Bezeichnung6->setText(QStringLiteral("37"));
     window.Bezeichnung14->setText(name);
-    platform.onBox = [&](const QString &text) {
-        if (!text.startsWith(QStringLiteral("Du hast es in")) || watch.clickedUs.load())
+    platform.whileBoxOpen = [&](const ScriptedPlatform::Box &box) {
+        if (!box.text.startsWith(QStringLiteral("Du hast es in")) || watch.clickedUs.load())
             return;
         // The round's end opened the panel before the box.
         const QPoint at = window.Bezeichnung20->mapToGlobal(window.Bezeichnung20->rect().center());
@@ -178,10 +171,13 @@ int main(int argc, char *argv[])
         return saved;
     }, boundMs));
 
-    const bool failBox = platform.texts.contains(
+    const bool failBox = platform.texts().contains(
         QStringLiteral("Die Bestenliste konnte nicht gespeichert werden.\r"));
+    if (watch.pressedMs)
+        std::fprintf(stderr, "the press reached the X server %d ms after the helper started\n",
+                     static_cast<qint32>(watch.pressedMs - static_cast<quint32>(watch.clickedUs.load() / 1000)));
     if (watch.movedUs)
-        std::printf("click %lld", (watch.movedUs - watch.clickedUs.load()) / 1000);
+        std::printf("click %lld", watch.waitMs());
     else
         std::printf("click none");
     std::printf(" saved=%d failbox=%d\n", saved ? 1 : 0, failBox ? 1 : 0);
