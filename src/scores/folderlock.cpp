@@ -205,9 +205,15 @@ bool FolderLock::renew()
         return false;
     const QString before = ownerPath();
     ++m_beat;
-    if (fileio::rename(before, ownerPath())) {
-        m_lastBeat = answers::now();
-        return true;
+    // Over SMB a waiting game reading the owner file keeps it from moving for a moment.
+    for (int attempt = 0;; ++attempt) {
+        if (fileio::rename(before, ownerPath())) {
+            m_lastBeat = answers::now();
+            return true;
+        }
+        if (errno != EBUSY || attempt >= 50)
+            break;
+        QThread::msleep(std::min(10 + 10 * attempt, 200));
     }
     --m_beat;
     return false;

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -159,8 +160,16 @@ bool replace(FolderLock &lock, const QString &path, const QByteArray &bytes, con
         fileio::unlink(temp);
         return false;
     }
-    if (fileio::rename(temp, target))
-        return true;
+    // Over SMB a list that another game has open for reading cannot be replaced for that
+    // moment (EBUSY): tried again, a number of times rather than for a fixed time.
+    for (int attempt = 0;; ++attempt) {
+        if (fileio::rename(temp, target))
+            return true;
+        if (errno != EBUSY || attempt >= 50)
+            break;
+        QThread::msleep(std::min(10 + 10 * attempt, 200));
+        lock.keepAlive();
+    }
     const int error = errno;
     // A client may report a move whose answer it lost as failed: the list then holds
     // these very bytes, and saving its rounds again would put them in twice.
