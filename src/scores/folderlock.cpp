@@ -77,6 +77,11 @@ bool denied(int error)
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
+bool inTheWay(int error)
+{
+    return error == EACCES || error == EPERM || error == EBUSY;
+}
+
 // What a look into a lock folder found.
 struct Seen
 {
@@ -221,7 +226,7 @@ bool FolderLock::renew()
 
 void FolderLock::keepAlive()
 {
-    if (m_locked && answers::now() - m_lastBeat >= m_staleMs / 4)
+    if (m_locked && answers::now() - m_lastBeat >= m_staleMs / 2)
         renew();
 }
 
@@ -386,8 +391,9 @@ bool FolderLock::tryLock(int waitMs)
     const mode_t folderSharing = fileio::sharing(m_folderMode, true);
     QDeadlineTimer deadline(waitMs);
     int quickRetries = 0;
-    // What was last seen of the lock, since when, and its age by the server's clock then.
-    QString seenOwner;
+    // What was last seen of the lock (its entries, its time stamp), since when, and its
+    // age by the server's clock then.
+    QString seenEntries;
     qint64 seenMtime = -1;
     QByteArray seenToken;
     QString tokenOf;
@@ -407,9 +413,11 @@ bool FolderLock::tryLock(int waitMs)
             }
             retryNow = true;
         } else if (errno != EEXIST) {
-            if (errno != EINTR)
+            // Over SMB a lock just removed stays in the way while another game still has it
+            // open (delete pending); a folder that takes no new entry fails at once.
+            if (errno != EINTR && !(inTheWay(errno) && ::access(fileio::native(fileio::folderOf(m_path)).constData(), W_OK) == 0))
                 return false;
-            retryNow = true;
+            retryNow = errno == EINTR;
         } else if (struct stat st{}; !fileio::lstat(m_path, &st)) {
             retryNow = true;
         } else if (!S_ISDIR(st.st_mode)) {
@@ -445,11 +453,12 @@ bool FolderLock::tryLock(int waitMs)
                 bool stale = judge(seenToken) == Owner::LeftBehind;
                 // A holder that renames its owner file, or anything that changes the lock,
                 // shows that it still gets answers.
-                if (!stale && (seen.owner != seenOwner || fileio::mtimeMs(st) != seenMtime || !seenFor.isValid())) {
+                const QString seenNow = seen.owner + u'/' + seen.others.join(u'/');
+                if (!stale && (seenNow != seenEntries || fileio::mtimeMs(st) != seenMtime || !seenFor.isValid())) {
                     // Its age counts only at first sight: a change seen since is a sign of
                     // life, however old the share's caches make its time stamp look.
                     const bool firstSight = !seenFor.isValid();
-                    seenOwner = seen.owner;
+                    seenEntries = seenNow;
                     seenMtime = fileio::mtimeMs(st);
                     seenFor.start();
                     deadline.setRemainingTime(waitMs);
