@@ -116,10 +116,15 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: sharefloor --dir D (--save N | --read)\n");
         return 2;
     }
+    // In the folder, by bare names, as the game works.
+    if (chdir(dir.c_str()) != 0) {
+        std::fprintf(stderr, "cannot enter %s\n", dir.c_str());
+        return 2;
+    }
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     std::string bytes;
-    const bool ok = reading ? readAll(dir + '/' + FileName, &bytes) : save(dir, number);
+    const bool ok = reading ? readAll(FileName, &bytes) : save(".", number);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (reading)
         std::printf("read %s %.2f bytes=%zu\n", ok ? "ok" : "failed", ms, bytes.size());

@@ -414,10 +414,13 @@ bool FolderLock::tryLock(int waitMs)
             retryNow = true;
         } else if (errno != EEXIST) {
             // Over SMB a lock just removed stays in the way while another game still has it
-            // open (delete pending); a folder that takes no new entry fails at once.
-            if (errno != EINTR && !(inTheWay(errno) && ::access(fileio::native(fileio::folderOf(m_path)).constData(), W_OK) == 0))
+            // open (delete pending), and a client that lost its connection for a moment says
+            // EIO for a few seconds; a folder that takes no new entry fails at once.
+            const int error = errno;
+            if (error != EINTR && error != EIO
+                && !(inTheWay(error) && ::access(fileio::native(fileio::folderOf(m_path)).constData(), W_OK) == 0))
                 return false;
-            retryNow = errno == EINTR;
+            retryNow = error == EINTR;
         } else if (struct stat st{}; !fileio::lstat(m_path, &st)) {
             retryNow = true;
         } else if (!S_ISDIR(st.st_mode)) {
@@ -435,7 +438,8 @@ bool FolderLock::tryLock(int waitMs)
         } else {
             const Seen seen = look(m_path);
             if (!seen.listed) {
-                retryNow = true;
+                // Gone meanwhile: at once; anything else after a pause.
+                retryNow = errno == ENOENT;
             } else if (seen.owner.isEmpty() && seen.free) {
                 // A lock its last holder let go of where it could not remove it.
                 const Claim claim = claimInPlace(FreeFile, {});

@@ -131,7 +131,12 @@ int main(int argc, char *argv[])
         say(QStringLiteral("--dir is needed"));
         return 2;
     }
-    const QString path = QDir(dir).filePath(scorefile::FileName);
+    // As the game does: the list by its bare name in the current folder.
+    if (!QDir::setCurrent(dir)) {
+        say(QStringLiteral("cannot enter ") + dir);
+        return 2;
+    }
+    const QString path = scorefile::FileName;
     if (startAt == 0)
         startAt = QDateTime::currentMSecsSinceEpoch();
 
