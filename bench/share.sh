@@ -35,7 +35,7 @@ if [ "${1:-}" != --inside ]; then
             --no-click) clicks=0 ;;
             --no-race) race_rtt='' ;;
             --limit-min) limit_min=$2; shift ;;
-            *) sed -n '12,16p' "$0" >&2; exit 2 ;;
+            *) sed -n '12,19p' "$0" >&2; exit 2 ;;
         esac
         shift
     done
