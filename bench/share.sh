@@ -49,6 +49,10 @@ if [ "${1:-}" != --inside ]; then
     source "$root/scripts/packages.sh"
     install_missing_packages samba smbnetfs gvfs-fuse gvfs-backends gvfs-daemons dbus xvfb xdotool python3 || exit 1
     work=$build/bench-share
+    # One run at a time in a build tree: a second one would clear the first's folder
+    # under it. The lock is held until the last process of the run has ended.
+    exec 9>"$work.lock"
+    flock -n 9 || { echo "another share.sh run is using $work" >&2; exit 1; }
     rm -rf "$work" && mkdir -p "$work" || exit 1
     # --kill-child: however the run ends, the namespace's first process dies, and with
     # it every server, client and game. unshare ignores SIGTERM and SIGINT, so they are
