@@ -260,7 +260,7 @@ print_table() {
     echo "click = from a real X click on the panel's closing label, right after the result box,"
     echo "until the panel moves (goal: under 50 ms). Failed saves count in the medians with the time"
     echo "they gave up after; >= marks a ratio with failed saves in it."
-    printf '%-9s %4s  %-26s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
+    printf '%-9s %4s  %-29s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
     for s in $clients; do
         for rtt in $rtts; do
             f=$work/results/$s-$rtt
@@ -296,7 +296,7 @@ print_table() {
                         click = count["click"] ? sprintf("%d ms", median("click")) : "none"
                         fails = fails sprintf(", click %d/%d", failed["click"] + box, total["click"])
                     } else click = "-"
-                    printf "%-9s %4s  %-26s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
+                    printf "%-9s %4s  %-29s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
                         pair("load", "read"), click, fails, (left == "" ? "" : "; left:" left)
                 }' "$f"
         done
