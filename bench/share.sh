@@ -35,7 +35,7 @@ if [ "${1:-}" != --inside ]; then
             --no-click) clicks=0 ;;
             --no-race) race_rtt='' ;;
             --limit-min) limit_min=$2; shift ;;
-            *) sed -n '12,16p' "$0" >&2; exit 2 ;;
+            *) sed -n '12,19p' "$0" >&2; exit 2 ;;
         esac
         shift
     done
@@ -49,6 +49,10 @@ if [ "${1:-}" != --inside ]; then
     source "$root/scripts/packages.sh"
     install_missing_packages samba smbnetfs gvfs-fuse gvfs-backends gvfs-daemons dbus xvfb xdotool python3 || exit 1
     work=$build/bench-share
+    # One run at a time in a build tree: a second one would clear the first's folder
+    # under it. The lock is held until the last process of the run has ended.
+    exec 9>"$work.lock"
+    flock -n 9 || { echo "another share.sh run is using $work" >&2; exit 1; }
     rm -rf "$work" && mkdir -p "$work" || exit 1
     # --kill-child: however the run ends, the namespace's first process dies, and with
     # it every server, client and game. unshare ignores SIGTERM and SIGINT, so they are
@@ -256,7 +260,7 @@ print_table() {
     echo "click = from a real X click on the panel's closing label, right after the result box,"
     echo "until the panel moves (goal: under 50 ms). Failed saves count in the medians with the time"
     echo "they gave up after; >= marks a ratio with failed saves in it."
-    printf '%-9s %4s  %-26s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
+    printf '%-9s %4s  %-29s %-24s %-10s %s\n' client rtt "save: store / floor" "load: store / read" click "failed, left"
     for s in $clients; do
         for rtt in $rtts; do
             f=$work/results/$s-$rtt
@@ -292,7 +296,7 @@ print_table() {
                         click = count["click"] ? sprintf("%d ms", median("click")) : "none"
                         fails = fails sprintf(", click %d/%d", failed["click"] + box, total["click"])
                     } else click = "-"
-                    printf "%-9s %4s  %-26s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
+                    printf "%-9s %4s  %-29s %-24s %-10s %s%s\n", s, (s == "local" ? "-" : rtt), pair("store", "floor"),
                         pair("load", "read"), click, fails, (left == "" ? "" : "; left:" left)
                 }' "$f"
         done
