@@ -184,11 +184,11 @@ measure() { # CLIENT RTT COUNT
     dir=${folder[$s/A]}/$c
     : >"$out"
     save_store() {
-        run_on "$s" A "$saver" --dir "$dir/store" --tag S --first "$((i + 1))" --rounds 1 |
+        run_on "$s" A "$saver" --in-folder --dir "$dir/store" --tag S --first "$((i + 1))" --rounds 1 |
             awk '$1 == "save" { print "store", $3, $4 }'
     }
     save_floor() { run_on "$s" A "$floor" --dir "$dir/floor" --save "$((i + 1))" | awk '{ print "floor", $2, $3 }'; }
-    load() { run_on "$s" A "$saver" --dir "$dir/store" --load | awk '{ print "load", $2, $3 }'; }
+    load() { run_on "$s" A "$saver" --in-folder --dir "$dir/store" --load | awk '{ print "load", $2, $3 }'; }
     read_plain() { run_on "$s" A "$floor" --dir "$dir/store" --read | awk '{ print "read", $2, $3 }'; }
     # Round 0 looks the folders up and is not counted. The order alternates, so that
     # neither side always finds what the other left in the client's caches.
@@ -230,10 +230,10 @@ race() { # CLIENT RTT
     local s=$1 rtt=$2 c=race$2 start a_job list out=$work/results/$1-race
     seed "$s" "$c" 5
     start=$(($(now_ms) + 2000))
-    run_on "$s" A "$saver" --dir "${folder[$s/A]}/$c" --tag A --rounds 4 --start-at "$start" \
+    run_on "$s" A "$saver" --in-folder --dir "${folder[$s/A]}/$c" --tag A --rounds 4 --start-at "$start" \
         --every-ms 400 --drain-ms 30000 >"$work/$s/race-A.out" 2>&1 &
     a_job=$!
-    run_on "$s" B "$saver" --dir "${folder[$s/B]}/$c" --tag B --rounds 4 --start-at "$start" \
+    run_on "$s" B "$saver" --in-folder --dir "${folder[$s/B]}/$c" --tag B --rounds 4 --start-at "$start" \
         --every-ms 400 --drain-ms 30000 >"$work/$s/race-B.out" 2>&1
     wait "$a_job"
     list=$work/$s/served/$c/BESTFANG.LST

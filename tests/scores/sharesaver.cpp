@@ -14,6 +14,8 @@
 // and lets it go.
 // --load reads the list as the window does when it becomes active and prints
 // "load ok|failed <milliseconds> entries=<count>".
+// --in-folder works in D by the list's bare name, as the game does in its folder; without
+// it the path is D's, so that a folder that cannot be entered fails in the store's bounds.
 
 #include "scores/scoreentry.h"
 #include "scores/folderlock.h"
@@ -105,7 +107,7 @@ int main(int argc, char *argv[])
     int rounds = 20, first = 1;
     qint64 startAt = 0, everyMs = 0, drainMs = 0;
     std::optional<qint64> holdMs;
-    bool hold = false, load = false;
+    bool hold = false, load = false, inFolder = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         const QString value = i + 1 < args.size() ? args.at(i + 1) : QString();
@@ -120,6 +122,7 @@ int main(int argc, char *argv[])
         else if (a == u"--hold-ms") holdMs = value.toLongLong();
         else if (a == u"--hold-lock") { hold = true; used = false; }
         else if (a == u"--load") { load = true; used = false; }
+        else if (a == u"--in-folder") { inFolder = true; used = false; }
         else {
             say(QStringLiteral("unknown argument ") + a);
             return 2;
@@ -131,12 +134,11 @@ int main(int argc, char *argv[])
         say(QStringLiteral("--dir is needed"));
         return 2;
     }
-    // As the game does: the list by its bare name in the current folder.
-    if (!QDir::setCurrent(dir)) {
+    if (inFolder && !QDir::setCurrent(dir)) {
         say(QStringLiteral("cannot enter ") + dir);
         return 2;
     }
-    const QString path = scorefile::FileName;
+    const QString path = inFolder ? scorefile::FileName : QDir(dir).filePath(scorefile::FileName);
     if (startAt == 0)
         startAt = QDateTime::currentMSecsSinceEpoch();
 
