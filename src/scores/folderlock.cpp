@@ -140,7 +140,8 @@ QByteArray FolderLock::newToken()
 
 FolderLock::Owner FolderLock::judge(const QByteArray &token)
 {
-    static const QByteArray mine = newToken();
+    // Never destroyed: a save still on its way when the game ends may judge a lock then.
+    static const QByteArray &mine = *new QByteArray(newToken());
     const QByteArray host = field(token, "host");
     // Computers cloned from one image share the machine id; the host name tells them apart.
     if (host.isEmpty() || host != field(mine, "host") || field(token, "machine") != field(mine, "machine"))

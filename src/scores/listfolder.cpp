@@ -191,8 +191,10 @@ void sweep(const QString &path, mode_t sharing)
 {
     const QString folder = fileio::folderOf(path);
     {
-        static QMutex mutex;
-        static QHash<QString, qint64> lastSweep;
+        // Never destroyed, as the patterns below: a save may still be on its way while the
+        // game ends and its static objects go.
+        static QMutex &mutex = *new QMutex;
+        static QHash<QString, qint64> &lastSweep = *new QHash<QString, qint64>;
         const QMutexLocker locker(&mutex);
         const qint64 now = answers::now();
         const auto last = lastSweep.constFind(folder);
@@ -203,11 +205,13 @@ void sweep(const QString &path, mode_t sharing)
     const QString name = QFileInfo(path).fileName();
     // Only names this game makes: the lock's moved-aside folders and age probes, and the
     // temporary files of saves (six letters and digits, as earlier versions made them).
-    static const QRegularExpression lockLeftover(
-        QStringLiteral("^\\.lock(\\.2)?\\.(clock|stale|done)-[0-9a-f]+$"));
-    static const QRegularExpression tempFile(QStringLiteral("^\\.(tmp-[0-9a-f]+|[A-Za-z0-9]{6})$"));
+    static const QRegularExpression &lockLeftover =
+        *new QRegularExpression(QStringLiteral("^\\.lock(\\.2)?\\.(clock|stale|done)-[0-9a-f]+$"));
+    static const QRegularExpression &tempFile =
+        *new QRegularExpression(QStringLiteral("^\\.(tmp-[0-9a-f]+|[A-Za-z0-9]{6})$"));
     // A word (".backup", ".Backup") is more likely a copy someone made than a temporary file.
-    static const QRegularExpression word(QStringLiteral("^\\.([a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
+    static const QRegularExpression &word =
+        *new QRegularExpression(QStringLiteral("^\\.([a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
     QStringList found;
     for (const QString &entry : fileio::entries(folder)) {
         if (!entry.startsWith(name))

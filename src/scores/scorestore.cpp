@@ -139,6 +139,7 @@ struct ScoreStore::Shared : std::enable_shared_from_this<Shared>
             forgetSavedRounds();
         }
         working = false;
+        change.notify_all();
     }
 
     // Waits on the caller's thread for as long as the folder answers.
@@ -173,8 +174,13 @@ ScoreStore::ScoreStore(const QString &path, Bounds bounds)
 
 ScoreStore::~ScoreStore()
 {
-    const std::lock_guard lock(m_shared->mutex);
+    std::unique_lock lock(m_shared->mutex);
     m_shared->owner = nullptr;
+    // Work that still gets answers is let end, so that it does not run on while the program
+    // ends and its static objects go; work that hangs is left to itself at once.
+    const qint64 patience = std::min(m_bounds.silenceMs, 2000);
+    while (m_shared->working && answers::now() - m_shared->lastAnswer.load() < patience)
+        m_shared->change.wait_for(lock, std::chrono::milliseconds(50));
 }
 
 void ScoreStore::add(const QString &round)

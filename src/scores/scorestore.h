@@ -31,7 +31,8 @@ public:
 
     explicit ScoreStore(const QString &path);
     ScoreStore(const QString &path, Bounds bounds);
-    // Never waits for file work, which goes on without the store.
+    // Lets work that still gets answers end (2 s of silence at most); never waits for
+    // work that hangs, which goes on without the store.
     ~ScoreStore() override;
 
     void add(const QString &round);
